@@ -1,0 +1,25 @@
+# Chooses the operating-system half of every seam: name_win32.cpp on Windows,
+# name_posix.cpp elsewhere.
+if(WIN32)
+  set(QVL_PLATFORM win32)
+else()
+  set(QVL_PLATFORM posix)
+endif()
+
+add_compile_options(-Wall -Wextra)
+
+if(WIN32)
+  # C99 printf semantics (%zu, %lld, truncation) from mingw-w64's own stdio.
+  add_compile_definitions(__USE_MINGW_ANSI_STDIO=1 UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX
+                          _WIN32_WINNT=0x0601)
+  # The product imports only Windows system DLLs.
+  add_link_options(-static -static-libgcc -static-libstdc++)
+endif()
+
+# qvl_platform_sources(<target> <name>...): adds <name>_win32.cpp or
+# <name>_posix.cpp for each name, from the current source directory.
+function(qvl_platform_sources target)
+  foreach(name IN LISTS ARGN)
+    target_sources(${target} PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/${name}_${QVL_PLATFORM}.cpp)
+  endforeach()
+endfunction()

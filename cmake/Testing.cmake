@@ -1,0 +1,42 @@
+# GoogleTest from Debian's source package, built with the same compiler as
+# the code, so the cross build gets Windows test binaries too.
+if(NOT QVL_BUILD_TESTS)
+  return()
+endif()
+
+enable_testing()
+set(QVL_GOOGLETEST_SOURCE /usr/src/googletest CACHE PATH "GoogleTest source tree")
+set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+set(BUILD_GMOCK ON CACHE BOOL "" FORCE)
+add_subdirectory(${QVL_GOOGLETEST_SOURCE} ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL SYSTEM)
+include(GoogleTest)
+
+if(CMAKE_CROSSCOMPILING AND WIN32)
+  # Windows tests run under Wine in a private prefix (and a private Xvfb)
+  # that a CTest fixture creates before the first test and removes after the
+  # last one.
+  set(QVL_WINE_SESSION ${CMAKE_BINARY_DIR}/wine-session)
+  set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_SOURCE_DIR}/scripts/wine-run.sh ${QVL_WINE_SESSION})
+  add_test(NAME wine.session.start
+           COMMAND ${CMAKE_SOURCE_DIR}/scripts/wine-session.sh start ${QVL_WINE_SESSION})
+  add_test(NAME wine.session.stop
+           COMMAND ${CMAKE_SOURCE_DIR}/scripts/wine-session.sh stop ${QVL_WINE_SESSION})
+  set_tests_properties(wine.session.start PROPERTIES FIXTURES_SETUP wine)
+  set_tests_properties(wine.session.stop PROPERTIES FIXTURES_CLEANUP wine)
+endif()
+
+# qvl_add_unit_tests(<name> SOURCES <files> LIBRARIES <targets>)
+# Natively every test case becomes its own CTest test. Under Wine each
+# executable is one CTest test: starting Wine per case would cost more than
+# the tests themselves.
+function(qvl_add_unit_tests name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;LIBRARIES" ${ARGN})
+  add_executable(${name} ${ARG_SOURCES})
+  target_link_libraries(${name} PRIVATE ${ARG_LIBRARIES} GTest::gmock GTest::gtest_main)
+  if(CMAKE_CROSSCOMPILING AND WIN32)
+    add_test(NAME ${name} COMMAND ${name})
+    set_tests_properties(${name} PROPERTIES FIXTURES_REQUIRED wine LABELS wine)
+  else()
+    gtest_discover_tests(${name} DISCOVERY_TIMEOUT 30 PROPERTIES LABELS native)
+  endif()
+endfunction()
