@@ -1,0 +1,123 @@
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "common/worker_thread.h"
+#include "launch/process_handle.h"
+#include "localization/localization.h"
+#include "quarvel/module_interface.h"
+
+namespace quarvel::launcher {
+
+// Bytes received and bytes expected so far; the answer decides whether the
+// transfer goes on.
+using ProgressCallback =
+    std::function<QVL_ModuleDownloadProgressResult(std::uint32_t received, std::uint32_t expected)>;
+// A result code and its message (UTF-8, may be null).
+using ResultCallback = std::function<void(QVL_ProtectedGameLaunchResult result, const char* message)>;
+
+// The worker side of a protected launch. On a thread of its own it fetches the
+// anti-cheat module, loads it and starts it; the module then reports through
+// it. Every outcome leaves as one loader-level code through the result
+// callback. A platform's loader provides the thread body, the game process
+// creation, the module cache location and the module loading; its destructor
+// calls Shutdown, so that the thread never runs into a half-destroyed loader.
+class cModuleLoader : public cWorkerThread {
+ public:
+  // Keeps a copy of the game's arguments for the module.
+  explicit cModuleLoader(const std::vector<std::string>& arguments);
+  ~cModuleLoader() override;
+
+  // Takes the callbacks and the launch parameters, checks the game paths and
+  // starts the thread. False when the paths are refused (501, and the
+  // callbacks are released) or the thread cannot start (502); either is
+  // reported before returning.
+  virtual bool Initialize(ProgressCallback progressCallback, ResultCallback resultCallback,
+                          const std::string& gameBinaryPath, const std::string& workingDirectory,
+                          const std::string& systemName, const std::string& productId,
+                          const std::string& sandboxId, const std::string& deploymentId, bool isGameDev);
+
+  // Starts the game. True when a process with a non-zero id was created; a
+  // failure is reported as 502 by the loader itself.
+  virtual bool CreateGameProcess(const std::string& path, const std::vector<std::string>& arguments,
+                                 const std::string& workingDirectory) = 0;
+  virtual std::uint32_t GetGameProcessId();
+  // A new handle to the game process, owned by the caller; empty when there
+  // is none.
+  virtual ProcessHandle GetGameProcessHandle();
+  // Called from inside the transfer; true to cancel it.
+  virtual bool ReportProgress(std::uint64_t received, std::uint64_t expected);
+  // Where the module cache of this product, deployment and system lies.
+  virtual bool GetModuleCachePath(std::string& path) = 0;
+  // Makes the unscrambled image's entries callable and starts the module;
+  // reports its own failures.
+  virtual void LoadModule(const std::vector<std::uint8_t>& image) = 0;
+
+  // Forgets the previous language; with a non-empty directory takes the
+  // given language and region (each may be null) and loads the catalogue.
+  void SetLocalization(const std::string& directory, const char* language, const char* region);
+
+  // Hands a result to the result callback; does nothing without one. Any
+  // thread may report: the loader's, or one of the module's.
+  void Report(QVL_ProtectedGameLaunchResult result, const char* message);
+
+  // Reports 501 with the reason and returns false when the game binary or
+  // the working directory is unusable.
+  bool ValidateGamePaths(const std::string& path, const std::string& workingDirectory);
+
+  // Stops the thread and waits for it without limit, then shuts the module
+  // down and drops the callbacks. Safe to call more than once.
+  void Shutdown();
+
+  void SetGameLaunched() { gameLaunched_ = true; }
+  bool GameLaunched() const { return gameLaunched_; }
+
+ protected:
+  // Calls the module's shutdown entry once, when the module was loaded. A
+  // loader whose module uses another calling convention replaces this.
+  virtual void ShutdownModule();
+
+  // Launch parameters, set by Initialize before the thread starts.
+  std::string gameBinaryPath_;
+  std::string systemName_;
+  std::string productId_;
+  std::string sandboxId_;
+  std::string deploymentId_;
+  bool isGameDev_ = false;
+
+  std::string language_;
+  std::string region_;
+
+  // Filled by LoadModule; null until then.
+  QVL_InitializeEntry initializeEntry_ = nullptr;
+  QVL_ShutdownEntry shutdownEntry_ = nullptr;
+  QVL_ReservedEntry reservedEntry_ = nullptr;
+  QVL_SetLanguageEntry setLanguageEntry_ = nullptr;
+
+  const std::vector<std::string> arguments_;
+  // Set by CreateGameProcess or by the module's report, read by the caller.
+  std::atomic<std::uint32_t> gameProcessId_{0};
+  // Every loader message is looked up here.
+  cLocalization catalogue_;
+
+ private:
+  void ReleaseCallbacks();
+
+  // Written only while the thread does not run; read on it.
+  ProgressCallback progressCallback_;
+  // The module may report from threads of its own.
+  std::mutex resultCallbackLock_;
+  ResultCallback resultCallback_;
+  std::atomic<bool> gameLaunched_{false};
+};
+
+// The loader this platform's build provides; null in a build that has none.
+std::unique_ptr<cModuleLoader> CreateModuleLoader(const std::vector<std::string>& arguments);
+
+}  // namespace quarvel::launcher
