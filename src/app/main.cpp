@@ -1,20 +1,7 @@
-#include "app/switches.h"
-#include "common/logger.h"
+#include <SDL.h>
 
-using namespace quarvel;
-using namespace quarvel::launcher;
+#include "app/entry.h"
 
-int main(int argc, char** argv) {
-  cLogger logger;
-  const std::vector<std::string> arguments = ReadProcessArguments(argc, argv);
-  ReadEnvironmentSwitches();
-  logger.StartWorker();
-  SetOverlaySuppression(true);
-  SetActiveLogger(&logger);
-
-  const int exitCode = 0;
-  Log(LogLevel::Info, "Terminating with: %i.", exitCode);
-  logger.StopWorker();
-  SetActiveLogger(nullptr);
-  return exitCode;
-}
+// SDL's start-up code calls this on every platform; on Windows the entry
+// reads the command line itself, so both arguments are only used elsewhere.
+int main(int argc, char** argv) { return quarvel::launcher::RunBootstrapper(argc, argv); }

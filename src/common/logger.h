@@ -42,6 +42,9 @@ class cLogger {
   void AttachSink(LogSink sink, unsigned maximumLevel);
 
   bool StartWorker();
+  // Waits (a few seconds at most) until every line accepted so far has
+  // reached the sink.
+  void Flush();
   // Delivers every line accepted so far, then stops the worker; lines logged
   // afterwards are dropped.
   void StopWorker();
@@ -49,7 +52,6 @@ class cLogger {
  private:
   struct QueuedLine;
   static bool Deliver(void* context);
-  void Flush();
 
   LogSink sink_;
   std::mutex lock_;  // guards sink_ and every call into it

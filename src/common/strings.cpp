@@ -24,10 +24,11 @@ int FormatWideString(wchar_t* buffer, std::size_t size, const wchar_t* format, .
   if (buffer == nullptr || size == 0) return -1;
   va_list args;
   va_start(args, format);
-  // vswprintf fails (negative) when the output does not fit.
+  // Depending on the C library, output that does not fit gives a negative
+  // result or the length it would have had.
   const int length = std::vswprintf(buffer, size, format, args);
   va_end(args);
-  if (length < 0) {
+  if (length < 0 || static_cast<std::size_t>(length) >= size) {
     buffer[0] = L'\0';
     return -1;
   }

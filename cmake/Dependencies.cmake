@@ -1,0 +1,24 @@
+# Third-party libraries behind two targets of our own, so the code links the
+# same names on both platforms:
+#   qvl_sdl   SDL2 with SDL_image and SDL_ttf (and SDL's main on Windows)
+#   qvl_curl  libcurl
+# Windows: static libraries from scripts/build-win-deps.sh (QVL_WIN_DEPS_PREFIX).
+# Linux: Debian's shared libraries.
+find_package(SDL2 CONFIG REQUIRED)
+find_package(SDL2_image CONFIG REQUIRED)
+find_package(SDL2_ttf CONFIG REQUIRED)
+
+add_library(qvl_sdl INTERFACE)
+add_library(qvl_curl INTERFACE)
+
+if(WIN32)
+  find_package(CURL CONFIG REQUIRED)
+  target_link_libraries(qvl_sdl INTERFACE
+    SDL2::SDL2main SDL2_ttf::SDL2_ttf-static SDL2_image::SDL2_image-static SDL2::SDL2-static)
+  target_link_libraries(qvl_curl INTERFACE CURL::libcurl)
+else()
+  find_package(CURL REQUIRED)
+  target_link_libraries(qvl_sdl INTERFACE SDL2_ttf::SDL2_ttf SDL2_image::SDL2_image SDL2::SDL2)
+  target_link_libraries(qvl_curl INTERFACE CURL::libcurl)
+  find_package(X11 REQUIRED)
+endif()

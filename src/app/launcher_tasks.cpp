@@ -1,0 +1,83 @@
+#include "app/anticheat_launcher.h"
+
+#include <chrono>
+#include <thread>
+
+#include "app/switches.h"
+
+namespace quarvel::launcher {
+
+void AntiCheatLauncher::PostTask(Task task) {
+  std::lock_guard lock(tasksLock_);
+  tasks_.push_back(std::move(task));
+}
+
+bool AntiCheatLauncher::HasTasks() {
+  std::lock_guard lock(tasksLock_);
+  return !tasks_.empty();
+}
+
+void AntiCheatLauncher::RunNextTask() {
+  Task task;
+  {
+    std::lock_guard lock(tasksLock_);
+    if (tasks_.empty()) return;
+    task = std::move(tasks_.front());
+    tasks_.pop_front();
+  }
+  // Run without the lock, so the task may post further tasks. One that asks
+  // to run again goes to the back and lets every other queued task go first.
+  if (!task()) return;
+  std::lock_guard lock(tasksLock_);
+  tasks_.push_back(std::move(task));
+}
+
+void AntiCheatLauncher::RunFrame(std::int64_t elapsedNs) {
+  frameTimeLeft_ -= elapsedNs;
+  if (frameTimeLeft_ > 0) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(frameTimeLeft_ / 1'000'000));
+    return;
+  }
+  // Time beyond the deadline is dropped, never caught up.
+  frameTimeLeft_ = frameInterval_;
+  if (HasTasks()) RunNextTask();
+  if (settings_.hide_bootstrapper || headlessMode) return;
+  UpdateAndRenderFrame(frameInterval_);
+}
+
+void AntiCheatLauncher::SetState(LauncherState state) {
+  if (headlessMode) return;
+  if (state < state_) {
+    Log(LogLevel::Error, "Tried to backtrack from state %u to %u!", static_cast<unsigned>(state_),
+        static_cast<unsigned>(state));
+    return;
+  }
+  ShowScreenForState(state);
+
+  switch (state) {
+    case LauncherState::Loading:
+    case LauncherState::Initializing:
+      break;
+    case LauncherState::Downloading:
+    case LauncherState::WaitingForGame:
+      if (settings_.hide_bootstrapper) {
+        Log(LogLevel::Verbose, "Will keep the bootstrapper window hidden.");
+      } else {
+        ShowBootstrapperWindow();
+      }
+      break;
+    case LauncherState::Error:
+      if (settings_.hide_bootstrapper) {
+        Log(LogLevel::Info,
+            "Making the bootstrapper window visible to display information about an occurred error.");
+      }
+      ShowBootstrapperWindow();
+      break;
+    default:
+      Log(LogLevel::Error, "Called with unsupported state: %u!", static_cast<unsigned>(state));
+      break;
+  }
+  state_ = state;
+}
+
+}  // namespace quarvel::launcher

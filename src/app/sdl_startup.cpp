@@ -1,0 +1,40 @@
+#include "app/sdl_startup.h"
+
+#include <SDL.h>
+#include <SDL_image.h>
+#include <SDL_ttf.h>
+
+#include "common/logger.h"
+
+namespace quarvel::launcher {
+
+unsigned StartSdl() {
+  unsigned started = 0;
+  if (SDL_Init(SDL_INIT_VIDEO) < 0) {
+    Log(LogLevel::Error, "SDL could not initialize! SDL Error: '%s'.", SDL_GetError());
+    return started;
+  }
+  started |= kSdlStarted;
+  if ((IMG_Init(IMG_INIT_PNG) & IMG_INIT_PNG) == 0) {
+    Log(LogLevel::Error, "SDL_image could not initialize! SDL_image Error: '%s'.", IMG_GetError());
+    return started;
+  }
+  started |= kSdlImageStarted;
+  if (TTF_Init() == -1) {
+    Log(LogLevel::Error, "[Initialize] SDL_ttf could not initialize! SDL_ttf Error: '%s'.", TTF_GetError());
+    return started;
+  }
+  started |= kSdlTtfStarted;
+  if (!SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "1")) {
+    Log(LogLevel::Warning, "Failed to set linear texture filtering.");
+  }
+  return started;
+}
+
+void StopSdl(unsigned mask) {
+  if ((mask & kSdlTtfStarted) != 0) TTF_Quit();
+  if ((mask & kSdlImageStarted) != 0) IMG_Quit();
+  if ((mask & kSdlStarted) != 0) SDL_Quit();
+}
+
+}  // namespace quarvel::launcher

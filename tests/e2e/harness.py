@@ -1,0 +1,146 @@
+"""Runs the real bootstrapper the way a player's machine would: a game folder
+with the executable, its Quarvel folder and a settings file, started as a
+process of its own (under Wine for the Windows build)."""
+
+import json
+import os
+import shutil
+import subprocess
+import tempfile
+from dataclasses import dataclass, field
+from pathlib import Path
+
+HEADLESS = "TAVIK_ANTICHEAT_BOOTSTRAPPER_RUN_IN_HEADLESS_MODE"
+IMMEDIATE_EXIT = "TAVIK_ANTICHEAT_BOOTSTRAPPER_IMMEDIATE_EXIT_ON_ERROR"
+
+
+@dataclass
+class Run:
+    exit_code: int
+    log: str  # the run's log file, empty when none was written
+
+    def logged(self, text: str) -> bool:
+        return text in self.log
+
+
+@dataclass
+class Platform:
+    """Where the binaries are and how to start them."""
+
+    name: str  # "linux" or "windows"
+    bin_dir: Path
+    session_dir: Path | None = None  # the Wine session, for "windows"
+    env: dict = field(default_factory=dict)
+
+    @staticmethod
+    def from_environment() -> "Platform":
+        name = os.environ["QVL_E2E_PLATFORM"]
+        bin_dir = Path(os.environ["QVL_E2E_BIN_DIR"])
+        if name != "windows":
+            return Platform(name, bin_dir)
+        # CTest started this harness; the fixture's session is named after it.
+        session_root = Path(os.environ["QVL_E2E_WINE_SESSION"])
+        session_id = f"ctest-{os.getppid()}"
+        return Platform(name, bin_dir, session_root, {"QVL_WINE_SESSION_ID": session_id})
+
+    @property
+    def bootstrapper_name(self) -> str:
+        return "QuarvelBootstrapper.exe" if self.name == "windows" else "quarvel-bootstrapper"
+
+    def executable(self, stem: str) -> str:
+        return stem + ".exe" if self.name == "windows" else stem
+
+    def command(self, program: Path, args: list[str], report_exit_code: bool = True) -> list[str]:
+        if self.name != "windows":
+            return [str(program), *args]
+        runner = Path(__file__).resolve().parents[2] / "scripts" / "wine-run.sh"
+        if not report_exit_code:
+            return [str(runner), str(self.session_dir), str(program), *args]
+        # A Linux parent only sees the low byte of a Windows exit code, so a
+        # Windows tool starts the program and prints the whole code.
+        reporter = self.bin_dir / "run_and_report.exe"
+        return [str(runner), str(self.session_dir), str(reporter), windows_path(program), *args]
+
+    def environment(self, extra: dict | None = None) -> dict:
+        environment = dict(os.environ)
+        environment.update(self.env)
+        environment.update(extra or {})
+        return environment
+
+    def exit_code(self, completed: subprocess.CompletedProcess) -> int:
+        if self.name != "windows":
+            return completed.returncode
+        for line in completed.stdout.decode(errors="replace").splitlines():
+            if line.startswith("exit code: "):
+                return int(line.split(": ", 1)[1])
+        raise RuntimeError("the program did not run: " + completed.stdout.decode(errors="replace"))
+
+    def wine_prefix(self) -> Path:
+        session = self.session_dir / self.env["QVL_WINE_SESSION_ID"]
+        for line in (session / "session.env").read_text().splitlines():
+            if line.startswith("export WINEPREFIX="):
+                return Path(line.split("=", 1)[1].strip("'"))
+        raise RuntimeError("no WINEPREFIX in the Wine session")
+
+
+class GameFolder:
+    """A game installed with the bootstrapper in place of its executable."""
+
+    def __init__(self, platform: Platform):
+        self.platform = platform
+        self.root = Path(tempfile.mkdtemp(prefix="qvl-e2e-"))
+        self.data_home = self.root / "userdata"  # the player's data folder (Linux)
+        self.data_home.mkdir()
+        shutil.copy2(platform.bin_dir / platform.bootstrapper_name, self.root)
+        shutil.copytree(platform.bin_dir / "Quarvel", self.root / "Quarvel")
+
+    def close(self) -> None:
+        shutil.rmtree(self.root, ignore_errors=True)
+
+    def write_settings(self, settings: dict | str, name: str = "Settings.json") -> None:
+        text = settings if isinstance(settings, str) else json.dumps(settings)
+        (self.root / "Quarvel" / name).write_text(text, encoding="utf-8")
+
+    def add_game(self, name: str, source: Path) -> None:
+        shutil.copy2(source, self.root / name)
+
+    def cache_root(self) -> Path:
+        if self.platform.name == "windows":
+            users = self.platform.wine_prefix() / "drive_c" / "users"
+            return users / os.environ.get("USER", "root") / "AppData" / "Roaming" / "Quarvel"
+        return self.data_home / "Quarvel"
+
+    def run(self, args: list[str] | None = None, env: dict | None = None, timeout: float = 120,
+            settings_ids: tuple[str, str] = ("qvl-e2e-product", "live")) -> Run:
+        environment = self.platform.environment({"XDG_DATA_HOME": str(self.data_home), **(env or {})})
+        log_file = self.cache_root() / settings_ids[0] / settings_ids[1] / "anticheatlauncher.log"
+        if log_file.exists():
+            log_file.unlink()
+        program = self.root / self.platform.bootstrapper_name
+        completed = subprocess.run(self.platform.command(program, args or []), env=environment,
+                                   cwd=self.root, timeout=timeout, stdout=subprocess.PIPE,
+                                   stderr=subprocess.STDOUT)
+        log = log_file.read_text(encoding="utf-8", errors="replace") if log_file.exists() else ""
+        return Run(self.platform.exit_code(completed), log)
+
+
+def windows_path(path: Path) -> str:
+    """The path as Wine's Z: drive (the Linux root) shows it."""
+    return "Z:" + str(path).replace("/", "\\")
+
+
+def linux_status(code: int) -> int:
+    """What a Linux shell sees of an exit code: the kernel keeps the low byte."""
+    return code & 0xFF
+
+
+def valid_settings(**overrides) -> dict:
+    settings = {
+        "productid": "qvl-e2e-product",
+        "sandboxid": "sandbox-1",
+        "deploymentid": "live",
+        "executable": "game.exe",
+        "title": "End-to-end game",
+    }
+    settings.update(overrides)
+    return settings
