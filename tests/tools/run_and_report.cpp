@@ -10,8 +10,10 @@
 namespace {
 
 // Quotes one argument by the rules programs use to split their command line.
+// An argument without blanks goes as it is, quotes included, the way a
+// player's shortcut would carry it.
 std::wstring Quote(const std::wstring& argument) {
-  if (!argument.empty() && argument.find_first_of(L" \t\"") == std::wstring::npos) return argument;
+  if (!argument.empty() && argument.find_first_of(L" \t") == std::wstring::npos) return argument;
   std::wstring quoted = L"\"";
   int backslashes = 0;
   for (wchar_t c : argument) {

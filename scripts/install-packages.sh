@@ -1,0 +1,31 @@
+#!/usr/bin/env bash
+# Installs the Debian 12 packages the build, the tests and the demo need.
+# Idempotent: when everything is installed already it only checks.
+set -euo pipefail
+
+packages=(
+  # toolchains and build tools
+  build-essential cmake ninja-build pkg-config dpkg-dev
+  g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix mingw-w64-tools
+  # native dependencies and tests
+  libsdl2-dev libsdl2-ttf-dev libsdl2-image-dev libcurl4-openssl-dev libssl-dev
+  libgtest-dev googletest
+  # the Windows build runs under Wine, windows under Xvfb
+  wine wine64 xvfb xauth x11-utils imagemagick
+  # local test services and the built-in fonts
+  nginx openssl fonts-open-sans
+)
+
+missing=()
+for package in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' ||
+    missing+=("$package")
+done
+if [ ${#missing[@]} -eq 0 ]; then
+  exit 0
+fi
+
+echo "Installing: ${missing[*]}" >&2
+export DEBIAN_FRONTEND=noninteractive
+apt-get update -qq
+apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null

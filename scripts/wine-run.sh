@@ -1,0 +1,18 @@
+#!/usr/bin/env bash
+# Runs a Windows test program in the private Wine session that
+# wine-session.sh started: wine-run.sh <session dir> <program.exe> [args...]
+set -euo pipefail
+session=${1:?usage: wine-run.sh <session dir> <program> [args...]}
+shift
+session=$session/${QVL_WINE_SESSION_ID:-ctest-$PPID}
+if [ ! -f "$session/session.env" ]; then
+  echo "no Wine session in $session: run the tests through ctest, which starts one" >&2
+  exit 1
+fi
+# shellcheck source=/dev/null
+. "$session/session.env"
+# The 64-bit loader directly: the generic wrapper complains about the
+# missing 32-bit half, which our 64-bit programs do not need.
+loader=/usr/lib/wine/wine64
+[ -x "$loader" ] || loader=wine
+exec "$loader" "$@"
