@@ -46,7 +46,9 @@ class LaunchRequestTest(unittest.TestCase):
         run = self.game.run(env=UNATTENDED)
         self.expect_exit(run, 207)
         self.assertTrue(run.logged("Launcher finished with: 207, 'Invalid game executable path: "), run.log)
+        # The last line is the run's own end, written once.
         self.assertTrue(run.log.rstrip().endswith("Terminating with: 207."), run.log)
+        self.assertEqual(run.log.count("Terminating with:"), 1, run.log)
 
     def test_directory_as_executable_ends_with_201(self):
         (self.game.root / "game_dir").mkdir()
