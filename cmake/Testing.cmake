@@ -25,18 +25,24 @@ if(CMAKE_CROSSCOMPILING AND WIN32)
   set_tests_properties(wine.session.stop PROPERTIES FIXTURES_CLEANUP wine)
 endif()
 
-# qvl_add_unit_tests(<name> SOURCES <files> LIBRARIES <targets> [PROPERTIES <test properties>])
+# qvl_add_unit_tests(<name> SOURCES <files> LIBRARIES <targets> [FIXTURES <fixtures>]
+#                    [PROPERTIES <test properties>])
+# FIXTURES names the CTest fixture the tests need (e.g. test_services); under
+# Wine the wine fixture is added to it.
 # Natively every test case becomes its own CTest test. Under Wine each
 # executable is one CTest test: starting Wine per case would cost more than
 # the tests themselves.
 function(qvl_add_unit_tests name)
-  cmake_parse_arguments(ARG "" "" "SOURCES;LIBRARIES;PROPERTIES" ${ARGN})
+  cmake_parse_arguments(ARG "" "" "SOURCES;LIBRARIES;FIXTURES;PROPERTIES" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
   target_link_libraries(${name} PRIVATE ${ARG_LIBRARIES} GTest::gmock GTest::gtest_main)
   if(CMAKE_CROSSCOMPILING AND WIN32)
     add_test(NAME ${name} COMMAND ${name})
-    set_tests_properties(${name} PROPERTIES FIXTURES_REQUIRED wine LABELS wine ${ARG_PROPERTIES})
+    set_tests_properties(${name} PROPERTIES FIXTURES_REQUIRED "wine;${ARG_FIXTURES}" LABELS wine ${ARG_PROPERTIES})
   else()
+    if(ARG_FIXTURES)
+      list(APPEND ARG_PROPERTIES FIXTURES_REQUIRED ${ARG_FIXTURES})
+    endif()
     gtest_discover_tests(${name} DISCOVERY_TIMEOUT 30 PROPERTIES LABELS native ${ARG_PROPERTIES})
   endif()
 endfunction()

@@ -13,7 +13,7 @@ packages=(
   # the Windows build runs under Wine, windows under Xvfb
   wine wine64 xvfb xauth x11-utils imagemagick
   # local test services and the built-in fonts
-  nginx openssl fonts-open-sans
+  nginx openssl fonts-open-sans tinyproxy-bin
 )
 
 missing=()

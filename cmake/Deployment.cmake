@@ -1,0 +1,108 @@
+# Deployment settings, fixed at build time: the hosts the bootstrapper talks to
+# and the certificate authorities it trusts. A deployment sets them once:
+#
+#   QVL_CDN_HOST                    production module CDN host
+#   QVL_CDN_GAMEDEV_HOST            GameDev module CDN host
+#   QVL_TELEMETRY_SDK_HOST          telemetry host for SDK events
+#   QVL_TELEMETRY_EVENTSTREAM_HOST  telemetry host for the event stream
+#   QVL_CA_BUNDLE                   PEM file of the CAs every transfer trusts; its bytes are
+#                                   embedded in the executable
+#
+# Hosts are "name" or "name:port"; URLs are formed as https://<host>/...
+#
+# Development builds set QVL_TEST_SERVICES_PORT (a base port, one per preset).
+# Then the hosts point at the local test services on that base (CDN on the
+# port, GameDev CDN on 127.0.0.1 at the same port, telemetry on port + 100) and
+# the trusted bundle is a test CA generated into the build directory; the four
+# host variables and QVL_CA_BUNDLE are not used.
+#
+# Run as a script (cmake -DINPUT=<file> -DOUTPUT=<cpp> -P Deployment.cmake) it
+# writes the C++ source that embeds INPUT's bytes.
+
+if(CMAKE_SCRIPT_MODE_FILE)
+  file(READ "${INPUT}" hex HEX)
+  string(LENGTH "${hex}" digits)
+  math(EXPR size "${digits} / 2")
+  string(REGEX REPLACE "([0-9a-f][0-9a-f])" "0x\\1," bytes "${hex}")
+  string(REGEX REPLACE "(0x..,0x..,0x..,0x..,0x..,0x..,0x..,0x..,0x..,0x..,0x..,0x..,0x..,0x..,0x..,0x..,)"
+         "\\1\n" bytes "${bytes}")
+  file(WRITE "${OUTPUT}.tmp"
+       "// Generated from ${INPUT}; do not edit.\n"
+       "#include \"net/deployment.h\"\n\n"
+       "namespace quarvel::deployment {\n"
+       "namespace {\n"
+       "const unsigned char kBundle[${size} + 1] = {\n${bytes}0};\n"
+       "}  // namespace\n\n"
+       "std::span<const unsigned char> TrustedCaBundle() { return {kBundle, ${size}}; }\n\n"
+       "}  // namespace quarvel::deployment\n")
+  file(RENAME "${OUTPUT}.tmp" "${OUTPUT}")
+  return()
+endif()
+
+set(QVL_CDN_HOST "modules.cdn.quarvel.example" CACHE STRING "Production module CDN host (name or name:port)")
+set(QVL_CDN_GAMEDEV_HOST "modules-gamedev.cdn.quarvel.example" CACHE STRING
+    "GameDev module CDN host (name or name:port)")
+set(QVL_TELEMETRY_SDK_HOST "telemetry.quarvel.example" CACHE STRING "Telemetry host for SDK events")
+set(QVL_TELEMETRY_EVENTSTREAM_HOST "eventstream.quarvel.example" CACHE STRING
+    "Telemetry host for the event stream")
+set(QVL_CA_BUNDLE "/etc/ssl/certs/ca-certificates.crt" CACHE FILEPATH
+    "PEM bundle of the certificate authorities every transfer trusts (embedded)")
+set(QVL_TEST_SERVICES_PORT "" CACHE STRING
+    "Development builds: base port of the local test services (empty for a deployment build)")
+
+if(QVL_TEST_SERVICES_PORT)
+  if(NOT QVL_TEST_SERVICES_PORT MATCHES "^[0-9]+$" OR QVL_TEST_SERVICES_PORT GREATER 64000)
+    message(FATAL_ERROR "QVL_TEST_SERVICES_PORT must be a port number up to 64000")
+  endif()
+  math(EXPR telemetry_port "${QVL_TEST_SERVICES_PORT} + 100")
+  set(QVL_DEPLOYED_CDN_HOST "localhost:${QVL_TEST_SERVICES_PORT}")
+  set(QVL_DEPLOYED_CDN_GAMEDEV_HOST "127.0.0.1:${QVL_TEST_SERVICES_PORT}")
+  set(QVL_DEPLOYED_TELEMETRY_SDK_HOST "localhost:${telemetry_port}")
+  set(QVL_DEPLOYED_TELEMETRY_EVENTSTREAM_HOST "127.0.0.1:${telemetry_port}")
+  # Test certificates, made once per build directory (never committed).
+  set(QVL_TEST_PKI_DIR ${CMAKE_BINARY_DIR}/test-pki)
+  set(QVL_DEPLOYED_CA_BUNDLE ${QVL_TEST_PKI_DIR}/ca.pem)
+  # Where the test services keep their state, and what tests find there.
+  set(QVL_TEST_SERVICES_DIR ${CMAKE_BINARY_DIR}/test-services)
+  set(QVL_TEST_CDN_ROOT ${QVL_TEST_SERVICES_DIR}/cdn-root)
+  set(QVL_TEST_COLLECTOR_RECORDS ${QVL_TEST_SERVICES_DIR}/collector/records.jsonl)
+else()
+  set(QVL_DEPLOYED_CDN_HOST "${QVL_CDN_HOST}")
+  set(QVL_DEPLOYED_CDN_GAMEDEV_HOST "${QVL_CDN_GAMEDEV_HOST}")
+  set(QVL_DEPLOYED_TELEMETRY_SDK_HOST "${QVL_TELEMETRY_SDK_HOST}")
+  set(QVL_DEPLOYED_TELEMETRY_EVENTSTREAM_HOST "${QVL_TELEMETRY_EVENTSTREAM_HOST}")
+  set(QVL_DEPLOYED_CA_BUNDLE "${QVL_CA_BUNDLE}")
+  if(NOT EXISTS "${QVL_CA_BUNDLE}")
+    message(FATAL_ERROR "QVL_CA_BUNDLE ${QVL_CA_BUNDLE} does not exist")
+  endif()
+endif()
+foreach(host IN ITEMS "${QVL_DEPLOYED_CDN_HOST}" "${QVL_DEPLOYED_CDN_GAMEDEV_HOST}"
+                     "${QVL_DEPLOYED_TELEMETRY_SDK_HOST}" "${QVL_DEPLOYED_TELEMETRY_EVENTSTREAM_HOST}")
+  if(NOT host MATCHES "^([A-Za-z0-9.-]+|\\[[0-9A-Fa-f:.]+\\])(:[0-9]+)?$")
+    message(FATAL_ERROR "\"${host}\" is no host name: use name or name:port, without scheme or path")
+  endif()
+endforeach()
+message(STATUS "Deployment: CDN ${QVL_DEPLOYED_CDN_HOST}, GameDev CDN ${QVL_DEPLOYED_CDN_GAMEDEV_HOST}, "
+               "telemetry ${QVL_DEPLOYED_TELEMETRY_SDK_HOST} and ${QVL_DEPLOYED_TELEMETRY_EVENTSTREAM_HOST}, "
+               "CAs from ${QVL_DEPLOYED_CA_BUNDLE}")
+
+# qvl_deployment_sources(<target>): adds the generated sources that define
+# the functions of net/deployment.h.
+function(qvl_deployment_sources target)
+  set(generated ${CMAKE_CURRENT_BINARY_DIR}/generated)
+  configure_file(${PROJECT_SOURCE_DIR}/src/net/deployment_hosts.cpp.in ${generated}/deployment_hosts.cpp @ONLY)
+  if(QVL_TEST_SERVICES_PORT)
+    add_custom_command(
+      OUTPUT ${QVL_TEST_PKI_DIR}/ca.pem
+      COMMAND ${PROJECT_SOURCE_DIR}/tests/services/make-test-pki.sh ${QVL_TEST_PKI_DIR}
+      DEPENDS ${PROJECT_SOURCE_DIR}/tests/services/make-test-pki.sh
+      COMMENT "Making the test certificates in ${QVL_TEST_PKI_DIR}")
+  endif()
+  add_custom_command(
+    OUTPUT ${generated}/trusted_ca_bundle.cpp
+    COMMAND ${CMAKE_COMMAND} -DINPUT=${QVL_DEPLOYED_CA_BUNDLE} -DOUTPUT=${generated}/trusted_ca_bundle.cpp
+            -P ${PROJECT_SOURCE_DIR}/cmake/Deployment.cmake
+    DEPENDS ${QVL_DEPLOYED_CA_BUNDLE} ${PROJECT_SOURCE_DIR}/cmake/Deployment.cmake
+    COMMENT "Embedding the trusted CA bundle ${QVL_DEPLOYED_CA_BUNDLE}")
+  target_sources(${target} PRIVATE ${generated}/deployment_hosts.cpp ${generated}/trusted_ca_bundle.cpp)
+endfunction()

@@ -1,0 +1,115 @@
+#pragma once
+
+#include <curl/curl.h>
+
+#include <cstdint>
+#include <map>
+#include <string>
+#include <type_traits>
+#include <vector>
+
+#include "net/proxy_candidates.h"
+#include "net/proxy_discovery.h"
+
+namespace quarvel {
+
+// Receives each log line of a transfer (terminated text).
+using HttpLogCallback = void (*)(const char* line);
+
+// One libcurl easy handle with the options every transfer has: HTTP(S) only,
+// no signals, peer and host name verified against the deployment's embedded
+// CA bundle and nothing else, no revocation lookups. Collects the response
+// headers and body. Perform tries the URL directly and, when that fails, once
+// through each proxy that the user's settings name. One thread at a time.
+class cHttpTransfer {
+ public:
+  // A null callback means the transfer logs nothing.
+  explicit cHttpTransfer(HttpLogCallback logCallback = nullptr);
+  virtual ~cHttpTransfer();
+  cHttpTransfer(const cHttpTransfer&) = delete;
+  cHttpTransfer& operator=(const cHttpTransfer&) = delete;
+
+  // Creates the handle when there is none and sets the base options. Fails
+  // when the run-time libcurl differs from the one the program was built
+  // with, or an option is refused (no handle remains then).
+  bool Initialize();
+  // Back to the base options: every option set since is gone, the response
+  // is cleared. Returns Initialize's result.
+  bool Reset();
+
+  // curl_easy_setopt with a value of the option's type; integers are passed
+  // as long or, for CURLOPTTYPE_OFF_T options, as curl_off_t. False (and a
+  // log line) when there is no handle or libcurl refuses.
+  template <typename T>
+  bool SetOption(CURLoption option, T value);
+  // The connect timeout; Perform derives the proxy attempts' timeouts from it.
+  bool SetConnectTimeout(std::int32_t milliseconds);
+  // Appends "Name: value" to the request headers.
+  bool AddHeader(const char* line);
+
+  // GET or whatever the options say; `timeoutMs` limits each attempt as a
+  // whole (0: no limit). True when the last attempt's code is CURLE_OK; an
+  // HTTP error status is no failure here.
+  bool Perform(const std::string& url, CURLcode& code, std::int32_t timeoutMs);
+
+  // Looks the name up case-insensitively; true for a non-empty value.
+  bool GetResponseHeader(const std::string& name, std::string& value) const;
+  const std::map<std::string, std::string>& GetResponseHeaders() const { return responseHeaders_; }
+  const std::vector<std::uint8_t>& GetResponseBody() const { return responseBody_; }
+  // Moves the body out, leaving it empty: a large download is not copied.
+  std::vector<std::uint8_t> TakeResponseBody();
+
+  CURL* GetHandle() const { return handle_; }
+  std::int32_t GetConnectTimeout() const { return connectTimeout_; }
+  bool UsedProxy() const { return usedProxy_; }
+  bool IsProxyDiscoveryLoaded() const { return proxyDiscovery_.IsLibraryLoaded(); }
+
+  // libcurl's default connect timeout, in force after Initialize.
+  static constexpr std::int32_t kDefaultConnectTimeoutMs = 300000;
+  // The connect timeout of the first proxy attempt; later ones get half.
+  static std::int32_t FirstProxyConnectTimeout(std::int32_t connectTimeoutMs);
+
+ protected:
+  // The proxies to try after a failed direct attempt, in order.
+  virtual bool DiscoverProxies(const std::string& url, std::vector<ProxyCandidate>& candidates);
+
+ private:
+  static std::size_t OnHeader(char* data, std::size_t size, std::size_t count, void* context);
+  static std::size_t OnWrite(char* data, std::size_t size, std::size_t count, void* context);
+  static std::size_t OnRead(char* data, std::size_t size, std::size_t count, void* context);
+
+  bool SetBaseOptions();
+  bool CheckOption(CURLoption option, CURLcode result);
+  bool ClearCaLocation(CURLoption option);
+  bool SetConnectTimeoutOption(std::int32_t milliseconds);
+  CURLcode Attempt();
+  void ClearResponse();
+  void LogLine(const char* format, ...) __attribute__((format(gnu_printf, 2, 3)));
+
+  HttpLogCallback logCallback_;
+  CURL* handle_ = nullptr;
+  char errorBuffer_[CURL_ERROR_SIZE] = {};
+  curl_slist* requestHeaders_ = nullptr;
+  std::map<std::string, std::string> responseHeaders_;
+  std::vector<std::uint8_t> responseBody_;
+  std::int32_t connectTimeout_ = kDefaultConnectTimeoutMs;
+  bool usedProxy_ = false;
+  cProxyDiscovery proxyDiscovery_;
+};
+
+template <typename T>
+bool cHttpTransfer::SetOption(CURLoption option, T value) {
+  if (handle_ == nullptr) return false;
+  // The parentheses keep curl's type-checking macro out: it cannot see
+  // through a template.
+  if constexpr (std::is_integral_v<T> || std::is_enum_v<T>) {
+    if (option >= CURLOPTTYPE_OFF_T && option < CURLOPTTYPE_BLOB) {
+      return CheckOption(option, (curl_easy_setopt)(handle_, option, static_cast<curl_off_t>(value)));
+    }
+    return CheckOption(option, (curl_easy_setopt)(handle_, option, static_cast<long>(value)));
+  } else {
+    return CheckOption(option, (curl_easy_setopt)(handle_, option, value));
+  }
+}
+
+}  // namespace quarvel
