@@ -25,6 +25,20 @@ if(CMAKE_CROSSCOMPILING AND WIN32)
   set_tests_properties(wine.session.stop PROPERTIES FIXTURES_CLEANUP wine)
 endif()
 
+if(NOT WIN32)
+  # Native tests that open windows run on a private Xvfb that the xvfb
+  # fixture starts; their programs are run through scripts/xvfb-run.sh, which
+  # points DISPLAY at it (see QVL_XVFB_RUN).
+  set(QVL_XVFB_SESSION ${CMAKE_BINARY_DIR}/xvfb-session)
+  set(QVL_XVFB_RUN ${CMAKE_SOURCE_DIR}/scripts/xvfb-run.sh ${QVL_XVFB_SESSION})
+  add_test(NAME xvfb.session.start
+           COMMAND ${CMAKE_SOURCE_DIR}/scripts/xvfb-session.sh start ${QVL_XVFB_SESSION})
+  add_test(NAME xvfb.session.stop
+           COMMAND ${CMAKE_SOURCE_DIR}/scripts/xvfb-session.sh stop ${QVL_XVFB_SESSION})
+  set_tests_properties(xvfb.session.start PROPERTIES FIXTURES_SETUP xvfb)
+  set_tests_properties(xvfb.session.stop PROPERTIES FIXTURES_CLEANUP xvfb)
+endif()
+
 # qvl_add_unit_tests(<name> SOURCES <files> LIBRARIES <targets> [FIXTURES <fixtures>]
 #                    [PROPERTIES <test properties>])
 # FIXTURES names the CTest fixture the tests need (e.g. test_services); under

@@ -20,7 +20,7 @@ start() {
   mkdir -p "$dir"
 
   # -displayfd picks a free display number and reports it once ready.
-  Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$dir/display" >"$dir/xvfb.log" 2>&1 &
+  Xvfb -displayfd 3 -screen 0 1920x1080x24 -nolisten tcp 3>"$dir/display" >"$dir/xvfb.log" 2>&1 &
   echo $! >"$dir/xvfb.pid"
   for _ in $(seq 100); do
     [ -s "$dir/display" ] && break

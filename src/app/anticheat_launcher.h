@@ -1,16 +1,20 @@
 #pragma once
 
+#include <array>
 #include <atomic>
 #include <cstdint>
 #include <deque>
 #include <fstream>
 #include <functional>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <string>
 #include <vector>
 
+#include "app/element_ids.h"
 #include "app/launch_analytics.h"
+#include "app/window_icons.h"
 #include "common/background_worker.h"
 #include "common/logger.h"
 #include "launch/game_launcher.h"
@@ -18,9 +22,14 @@
 #include "launch/process_handle.h"
 #include "localization/localization.h"
 #include "quarvel/module_interface.h"
+#include "ui/asset_store.h"
+#include "ui/button_element.h"
+#include "ui/image_element.h"
+#include "ui/render_context.h"
+#include "ui/shape_element.h"
+#include "ui/text_element.h"
 
-struct SDL_Window;
-struct SDL_Renderer;
+struct SDL_MouseMotionEvent;
 union SDL_Event;
 
 namespace quarvel::launcher {
@@ -41,6 +50,8 @@ enum class LauncherState : std::int32_t {
 class AntiCheatLauncher : public cBackgroundWorker {
  public:
   using Task = std::function<bool()>;
+  using ElementHandle = std::shared_ptr<ui::cUiElement>;
+  using ElementList = std::vector<ElementHandle>;
 
   AntiCheatLauncher(cLogger& logger, const std::vector<std::string>& arguments);
   ~AntiCheatLauncher() override;
@@ -64,10 +75,40 @@ class AntiCheatLauncher : public cBackgroundWorker {
 
   // One pending window event, from the main loop.
   void HandleEvent(const SDL_Event& event);
+  // A press or release of mouse button `button` (1 is the left one): runs
+  // the buttons under the cursor and starts or ends a drag.
+  void HandleMouseButton(std::uint32_t eventType, std::uint8_t button);
+  // Drags the window, or highlights the buttons under the cursor.
+  void HandleMouseMotion(const SDL_MouseMotionEvent& motion);
 
   // The frame tick of the main loop: sleeps out the frame budget, then runs
   // at most one task and draws.
   void RunFrame(std::int64_t elapsedNs);
+  // Clears, draws a snapshot of the active elements in layer order, presents.
+  void RenderFrame();
+
+  // The elements by id; empty handles for ids the registry lacks.
+  std::shared_ptr<ui::cAnimatedImageElement> GetAnimatedImage(std::int32_t id) const;
+  std::shared_ptr<ui::cButtonElement> GetButton(std::int32_t id) const;
+  std::shared_ptr<ui::cShapeElement> GetShape(std::int32_t id) const;
+  std::shared_ptr<ui::cImageElement> GetImage(std::int32_t id) const;
+  std::shared_ptr<ui::cTextElement> GetText(std::int32_t id) const;
+  ElementHandle GetElement(std::int32_t id) const;
+  // A copy of the active list, taken under its lock.
+  ElementList GetActiveElements() const;
+  // Adds the elements not yet active (after emptying the list when
+  // `replace`), then orders the list by layer. An empty list changes nothing.
+  void MergeActiveElements(const ElementList& elements, bool replace);
+
+  // The status texts: line 1 is the status and percentage, line 2 the error
+  // title and message. Each change cross-fades.
+  void SetStatusTexts(int line, const std::string& first, const std::string& second);
+  void LayoutStatusTexts();
+  void LayoutErrorScreen();
+
+  const ui::cRenderContext& GetRenderContext() const { return renderContext_; }
+  // True once the hidden key sequence has been released, in any launcher.
+  static bool KeySequenceSeen();
 
   // Called from the module loader's thread.
   QVL_ModuleDownloadProgressResult OnModuleDownloadProgress(std::uint32_t received, std::uint32_t expected);
@@ -96,21 +137,31 @@ class AntiCheatLauncher : public cBackgroundWorker {
   void WriteLogLine(unsigned level, const char* line);
 
  private:
-  // Window and screens; the user interface fills these in.
+  // Window, assets and screens.
   bool InitializeWindow(std::string& error);
-  void ShowScreenForState(LauncherState state);
+  bool LoadAssets();
+  void SetWindowIcon();
   void ShowBootstrapperWindow();
   void HideBootstrapperWindow();
   void FlashBootstrapperWindow();
-  void SetStatusTexts(int pair, const std::string& first, const std::string& second);
-  void LayoutStatusTexts();
-  void LayoutErrorScreen();
-  void ShowDownloadProgress(std::uint32_t percent);
+  void DestroyWindow();
+
+  bool CreateUserInterfaceElements();
+  void BuildScreens();
+  bool InitializeUserInterfaceElements();
+  void LayoutImages();
+  void LayoutProgressBar();
+  void LayoutOverlay();
+  void LayoutErrorTexts();
+  void LayoutButtons(ui::cFontSlot* labelFont);
+  // The screen switch of a state change: merge, fade in and out, close button.
+  void SwitchScreen(LauncherState state);
+  const ElementList& ScreenFor(LauncherState state) const;
+  void UpdateActiveElements();
+  void CheckKeySequence();
   void CompleteProgressBar();
   void ShowFinalLogoFrame();
-  void RevealLogoKeyElement();
-  void UpdateAndRenderFrame(std::int64_t elapsedNs);
-  void DestroyWindow();
+  void RevealStaticLogo();
 
   void DetectLocaleAndLoad();
   void LoadLocalization(const std::string& language, const std::string& country);
@@ -157,9 +208,28 @@ class AntiCheatLauncher : public cBackgroundWorker {
   ProcessHandle gameProcessHandle_;
   std::uint32_t gameProcessId_ = 0;
 
-  // The window; headless runs and hidden bootstrappers draw nothing.
-  SDL_Window* window_ = nullptr;
-  SDL_Renderer* renderer_ = nullptr;
+  // The window and what it shows; headless runs have none of it. Declared
+  // so that elements go first, then the assets, then the renderer.
+  ui::cRenderContext renderContext_;
+  cWindowIcons icons_;
+  // Last known global mouse position, refreshed by motion events.
+  std::int32_t mouseX_ = 0;
+  std::int32_t mouseY_ = 0;
+  std::map<std::uint8_t, bool> mouseButtonStates_;  // true while pressed
+  std::array<std::uint8_t, 11> keyRing_{};            // low bytes of the last released keys
+  std::uint32_t keyRingPosition_ = 0;
+  ui::cAssetStore assets_;
+  std::map<std::int32_t, std::shared_ptr<ui::cAnimatedImageElement>> animatedImages_;
+  std::map<std::int32_t, std::shared_ptr<ui::cButtonElement>> buttons_;
+  std::map<std::int32_t, std::shared_ptr<ui::cShapeElement>> shapes_;
+  std::map<std::int32_t, std::shared_ptr<ui::cImageElement>> images_;
+  std::map<std::int32_t, std::shared_ptr<ui::cTextElement>> texts_;
+  ElementList progressScreen_;
+  ElementList initializingScreen_;
+  ElementList errorScreen_;
+  ElementList waitingScreen_;
+  ElementList activeElements_;
+  mutable std::mutex activeElementsLock_;
 
   std::vector<std::string> arguments_;
   std::ofstream logFile_;

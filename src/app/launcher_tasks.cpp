@@ -42,7 +42,8 @@ void AntiCheatLauncher::RunFrame(std::int64_t elapsedNs) {
   frameTimeLeft_ = frameInterval_;
   if (HasTasks()) RunNextTask();
   if (settings_.hide_bootstrapper || headlessMode) return;
-  UpdateAndRenderFrame(frameInterval_);
+  UpdateActiveElements();
+  RenderFrame();
 }
 
 void AntiCheatLauncher::SetState(LauncherState state) {
@@ -52,7 +53,7 @@ void AntiCheatLauncher::SetState(LauncherState state) {
         static_cast<unsigned>(state));
     return;
   }
-  ShowScreenForState(state);
+  SwitchScreen(state);
 
   switch (state) {
     case LauncherState::Loading:
