@@ -6,6 +6,7 @@
 #include "common/platform.h"
 #include "common/strings.h"
 #include "launch/launch_catalogue.h"
+#include "net/deployment.h"
 
 namespace quarvel::launcher {
 namespace {
@@ -17,7 +18,10 @@ constexpr const char* kArchitecture = "x86-64";
 
 }  // namespace
 
-cModuleLoader::cModuleLoader(const std::vector<std::string>& arguments) : arguments_(arguments) {}
+cModuleLoader::cModuleLoader(const std::vector<std::string>& arguments)
+    : arguments_(arguments),
+      productionCdnHost_(deployment::ModuleCdnHost()),
+      gameDevCdnHost_(deployment::GameDevModuleCdnHost()) {}
 
 cModuleLoader::~cModuleLoader() { Shutdown(); }
 
@@ -46,6 +50,8 @@ bool cModuleLoader::Initialize(ProgressCallback progressCallback, ResultCallback
     return false;
   }
 
+  if (std::string cachePath; GetModuleCachePath(cachePath)) moduleCache_.Open(cachePath);
+
   if (!Start()) {
     Report(QVL_LoaderStartFailed,
            catalogue_.GetString("launcher_error.create_thread", "Failed at creating the background thread!").c_str());
@@ -58,6 +64,12 @@ bool cModuleLoader::Initialize(ProgressCallback progressCallback, ResultCallback
 std::uint32_t cModuleLoader::GetGameProcessId() { return gameProcessId_.load(); }
 
 ProcessHandle cModuleLoader::GetGameProcessHandle() { return {}; }
+
+std::string cModuleLoader::GetModuleCachePath() {
+  std::string path;
+  if (!BuildModuleCachePath(productId_, deploymentId_, systemName_, path)) return {};
+  return path;
+}
 
 bool cModuleLoader::ReportProgress(std::uint64_t received, std::uint64_t expected) {
   if (StopRequested() || !progressCallback_) return true;
@@ -112,6 +124,7 @@ bool cModuleLoader::ValidateGamePaths(const std::string& path, const std::string
 void cModuleLoader::Shutdown() {
   Stop();
   ShutdownModule();
+  if (GameLaunched()) moduleCache_.WritePayload();
   ReleaseCallbacks();
 }
 

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "common/worker_thread.h"
+#include "launch/module_cache.h"
 #include "launch/process_handle.h"
 #include "localization/localization.h"
 #include "quarvel/module_interface.h"
@@ -21,6 +22,12 @@ using ProgressCallback =
     std::function<QVL_ModuleDownloadProgressResult(std::uint32_t received, std::uint32_t expected)>;
 // A result code and its message (UTF-8, may be null).
 using ResultCallback = std::function<void(QVL_ProtectedGameLaunchResult result, const char* message)>;
+
+// Shows the player a blocking information box (UTF-8 title and text). The
+// program installs one that honours its switches (none while errors end the
+// process at once); until then nothing is shown.
+using InformationBox = void (*)(const char* title, const char* text);
+void SetInformationBox(InformationBox box);
 
 // The worker side of a protected launch. On a thread of its own it fetches the
 // anti-cheat module, loads it and starts it; the module then reports through
@@ -51,9 +58,16 @@ class cModuleLoader : public cWorkerThread {
   // A new handle to the game process, owned by the caller; empty when there
   // is none.
   virtual ProcessHandle GetGameProcessHandle();
+  // The override URL from the game's override file (the game binary's path
+  // + ".qvl"); empty when there is none.
+  virtual std::string ReadCdnOverride();
+  // Where the module cache of this product, deployment and system lies;
+  // empty when an id is missing or the directory cannot be made.
+  virtual std::string GetModuleCachePath();
   // Called from inside the transfer; true to cancel it.
   virtual bool ReportProgress(std::uint64_t received, std::uint64_t expected);
-  // Where the module cache of this product, deployment and system lies.
+  // The same as a result; a platform loader usually answers with the string
+  // form.
   virtual bool GetModuleCachePath(std::string& path) = 0;
   // Makes the unscrambled image's entries callable and starts the module;
   // reports its own failures.
@@ -71,14 +85,31 @@ class cModuleLoader : public cWorkerThread {
   // the working directory is unusable.
   bool ValidateGamePaths(const std::string& path, const std::string& workingDirectory);
 
+  // One GET of `url` (placeholders filled) from the CDN of the current
+  // environment, revalidating a valid cache by its ETag. True when a module
+  // was handed to LoadModule. On failure the cache stands in when
+  // `reportErrors` is set (except when the backend said the service is off),
+  // else the failure is reported. `cancelled` is set when the download ended
+  // with nothing to report: cancelled by the player, a URL on another host,
+  // or a transfer that could not be set up.
+  bool DownloadModule(const std::string& url, bool reportErrors, bool& cancelled);
+  // Hands the cached module to LoadModule, consuming the cache files; false
+  // when there is no valid, non-empty cache.
+  bool LoadCachedModule();
+
   // Stops the thread and waits for it without limit, then shuts the module
-  // down and drops the callbacks. Safe to call more than once.
+  // down, keeps a module that started the game in the cache, and drops the
+  // callbacks. Safe to call more than once.
   void Shutdown();
 
   void SetGameLaunched() { gameLaunched_ = true; }
   bool GameLaunched() const { return gameLaunched_; }
 
  protected:
+  // Downloads the module, from the override URL when the game has one, and
+  // loads it. Reports nothing else on its own.
+  void Run() override;
+
   // Calls the module's shutdown entry once, when the module was loaded. A
   // loader whose module uses another calling convention replaces this.
   virtual void ShutdownModule();
@@ -106,8 +137,18 @@ class cModuleLoader : public cWorkerThread {
   // Every loader message is looked up here.
   cLocalization catalogue_;
 
+  // The module CDN hosts ("name" or "name:port") of the deployment.
+  std::string productionCdnHost_;
+  std::string gameDevCdnHost_;
+  std::string cdnOverrideUrl_;
+  // Opened by Initialize, used on the thread, written by Shutdown.
+  cModuleCache moduleCache_;
+
  private:
   void ReleaseCallbacks();
+  const std::string& CdnHost() const { return isGameDev_ ? gameDevCdnHost_ : productionCdnHost_; }
+  // Unscrambles a copy of the cache record's payload for LoadModule.
+  void HandOverPayload();
 
   // Written only while the thread does not run; read on it.
   ProgressCallback progressCallback_;

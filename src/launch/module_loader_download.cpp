@@ -1,0 +1,162 @@
+// The loader's thread body: the module download from the CDN, with the cache
+// standing in when the CDN cannot be used.
+#include "launch/module_loader.h"
+
+#include <curl/curl.h>
+
+#include <atomic>
+#include <utility>
+
+#include "common/logger.h"
+#include "launch/launch_catalogue.h"
+#include "launch/module_cache_files.h"
+#include "launch/module_download.h"
+#include "launch/scramble.h"
+#include "net/http_transfer.h"
+
+namespace quarvel::launcher {
+namespace {
+
+constexpr const char* kRequestHeaders[] = {
+    "Accept: application/octet-stream",
+    "Accept-Encoding: identity",
+    "Cache-Control: max-age=0",
+    "User-Agent: Quarvel-Client/1.0",
+};
+constexpr std::int32_t kConnectTimeoutMs = 30000;
+// A transfer slower than this many bytes per second for this long is given up.
+constexpr long kLowSpeedLimit = 5120;
+constexpr long kLowSpeedTimeSeconds = 60;
+// A body this small is the backend's way of saying the service is off.
+constexpr std::size_t kDisabledServiceBodySize = 4096;
+
+std::atomic<InformationBox> informationBox{nullptr};
+
+void LogConnectionLine(const char* line) { Log(LogLevel::Info, "[Connection] %s", line); }
+
+int OnTransferProgress(void* context, curl_off_t expected, curl_off_t received, curl_off_t, curl_off_t) {
+  auto* loader = static_cast<cModuleLoader*>(context);
+  return loader->ReportProgress(static_cast<std::uint64_t>(received), static_cast<std::uint64_t>(expected)) ? 1
+                                                                                                            : 0;
+}
+
+void ShowInformation(const char* title, const std::string& text) {
+  if (const InformationBox box = informationBox.load()) box(title, text.c_str());
+}
+
+}  // namespace
+
+void SetInformationBox(InformationBox box) { informationBox.store(box); }
+
+std::string cModuleLoader::ReadCdnOverride() {
+  std::vector<std::uint8_t> bytes;
+  if (!ReadWholeFile(CdnOverridePath(gameBinaryPath_), bytes)) return {};
+  return ParseCdnOverride(std::string(bytes.begin(), bytes.end()));
+}
+
+void cModuleLoader::Run() {
+  const std::string urlTemplate = ModuleUrlTemplate(CdnHost());
+  cdnOverrideUrl_ = ReadCdnOverride();
+  bool cancelled = false;
+  if (cdnOverrideUrl_.empty()) {
+    DownloadModule(urlTemplate, true, cancelled);
+    return;
+  }
+
+  Log(LogLevel::Info, "CDN path overridden by local config file.");
+  ShowInformation("Quarvel Launch Info",
+                  "Downloading undeployed anti-cheat module, build id: " + ExtractBuildId(cdnOverrideUrl_) + ".");
+  if (!DownloadModule(cdnOverrideUrl_, false, cancelled) && !cancelled) {
+    const std::string text = AppendDetail(
+        catalogue_.GetString("launcher_error.error_connection_failed", "Connection failed: "), cdnOverrideUrl_);
+    Report(QVL_LoaderOverrideFailed, text.c_str());
+  }
+  // A module from an override is never cached.
+  moduleCache_.payload.clear();
+  moduleCache_.payloadEtag.clear();
+}
+
+bool cModuleLoader::DownloadModule(const std::string& url, bool reportErrors, bool& cancelled) {
+  cancelled = false;
+  cHttpTransfer transfer(LogConnectionLine);
+  if (!transfer.Initialize()) {
+    Log(LogLevel::Error, "Failed to initialize curl!");
+    cancelled = true;
+    return false;
+  }
+  for (const char* header : kRequestHeaders) transfer.AddHeader(header);
+
+  if (!IsAllowedCdnUrl(url, CdnHost())) {
+    Log(LogLevel::Info, "%s",
+        catalogue_.GetString("launcher_error.error_disallowed_cdn_path", "Unexpected error. (Incorrect CDN url)")
+            .c_str());
+    cancelled = true;
+    return false;
+  }
+  if (moduleCache_.valid) transfer.AddHeader(("If-None-Match: " + moduleCache_.cachedEtag).c_str());
+
+  transfer.SetOption(CURLOPT_DNS_SHUFFLE_ADDRESSES, 1L);
+  transfer.SetOption(CURLOPT_DNS_CACHE_TIMEOUT, 0L);
+  transfer.SetConnectTimeout(kConnectTimeoutMs);
+  transfer.SetOption(CURLOPT_LOW_SPEED_LIMIT, kLowSpeedLimit);
+  transfer.SetOption(CURLOPT_LOW_SPEED_TIME, kLowSpeedTimeSeconds);
+  transfer.SetOption(CURLOPT_HTTPGET, 1L);
+  transfer.SetOption(CURLOPT_NOPROGRESS, 0L);
+  transfer.SetOption(CURLOPT_XFERINFODATA, static_cast<void*>(this));
+  transfer.SetOption(CURLOPT_XFERINFOFUNCTION, &OnTransferProgress);
+
+  CURLcode result = CURLE_FAILED_INIT;
+  long httpCode = 0;
+  bool backendDisabled = false;
+  if (transfer.Perform(FillModuleUrl(url, productId_, deploymentId_, systemName_), result, 0)) {
+    curl_easy_getinfo(transfer.GetHandle(), CURLINFO_RESPONSE_CODE, &httpCode);
+    if (httpCode == 304) {
+      Log(LogLevel::Info, "No update needed.");
+      ReportProgress(1, 1);
+      if (LoadCachedModule()) return true;
+    } else if (httpCode == 200 && transfer.GetResponseBody().size() > kDisabledServiceBodySize) {
+      ReportProgress(1, 1);
+      std::string etag;
+      if (!transfer.GetResponseHeader("ETag", etag)) etag = "N/A";
+      moduleCache_.payload = transfer.TakeResponseBody();
+      moduleCache_.payloadEtag = std::move(etag);
+      HandOverPayload();
+      return true;
+    } else if (httpCode == 200) {
+      Log(LogLevel::Info, "Anti-cheat service disabled on backend.");
+      backendDisabled = true;
+    }
+  }
+
+  const DownloadFailure failure = ClassifyDownloadFailure(result, httpCode, catalogue_);
+  Log(LogLevel::Info, "%s", failure.text.c_str());
+  if (failure.cancelled) {
+    cancelled = true;
+    return false;
+  }
+  if (!reportErrors) return false;
+  if (!backendDisabled && LoadCachedModule()) return false;
+  Report(failure.code, failure.text.c_str());
+  return false;
+}
+
+bool cModuleLoader::LoadCachedModule() {
+  if (!moduleCache_.valid) return false;
+  std::vector<std::uint8_t> bytes;
+  if (!ReadWholeFile(moduleCache_.path, bytes) || bytes.empty()) return false;
+  // The copy is consumed; Shutdown writes it back once it started the game.
+  moduleCache_.Delete();
+  moduleCache_.valid = false;
+  moduleCache_.payload = std::move(bytes);
+  moduleCache_.payloadEtag = moduleCache_.cachedEtag;
+  HandOverPayload();
+  return true;
+}
+
+void cModuleLoader::HandOverPayload() {
+  std::vector<std::uint8_t> image = moduleCache_.payload;
+  UnscrambleModule(image);
+  LoadModule(image);
+}
+
+}  // namespace quarvel::launcher

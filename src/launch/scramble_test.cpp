@@ -1,0 +1,63 @@
+#include "launch/scramble.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <random>
+#include <vector>
+
+namespace quarvel::launcher {
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+TEST(Scramble, MatchesKnownEncodings) {
+  struct Case {
+    Bytes plain;
+    Bytes scrambled;
+  };
+  const Case cases[] = {
+      {{}, {}},
+      // A single byte is left alone.
+      {{0x7F}, {0x7F}},
+      // plain + 3 * position + next plain byte.
+      {{0x10, 0x20, 0x30}, {0x30, 0x53, 0x36}},
+      // Everything wraps around at 256.
+      {{0xFF, 0xFF}, {0xFE, 0x02}},
+  };
+  for (const Case& test : cases) {
+    Bytes bytes = test.plain;
+    ScrambleModule(bytes);
+    EXPECT_EQ(bytes, test.scrambled);
+    UnscrambleModule(bytes);
+    EXPECT_EQ(bytes, test.plain);
+  }
+}
+
+TEST(Scramble, UnscramblingUndoesScramblingForAnySize) {
+  std::mt19937 random(20240601);
+  // Odd sizes, and sizes past 256 where the position term wraps.
+  for (const std::size_t size : {2u, 3u, 7u, 255u, 256u, 257u, 4097u, 65537u}) {
+    Bytes plain(size);
+    for (std::uint8_t& byte : plain) byte = static_cast<std::uint8_t>(random());
+    Bytes bytes = plain;
+    ScrambleModule(bytes);
+    EXPECT_NE(bytes, plain) << size;
+    UnscrambleModule(bytes);
+    EXPECT_EQ(bytes, plain) << size;
+  }
+}
+
+TEST(Scramble, PositionTermWrapsPastTheFirst256Bytes) {
+  // Zeros scramble to 3 * position modulo 256.
+  Bytes scrambled(600);
+  for (std::size_t i = 0; i < scrambled.size(); ++i) scrambled[i] = static_cast<std::uint8_t>(3 * i);
+  Bytes bytes(600, 0);
+  ScrambleModule(bytes);
+  EXPECT_EQ(bytes, scrambled);
+  UnscrambleModule(bytes);
+  EXPECT_EQ(bytes, Bytes(600, 0));
+}
+
+}  // namespace
+}  // namespace quarvel::launcher
