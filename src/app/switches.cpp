@@ -55,6 +55,4 @@ void ReadEnvironmentSwitches() {
   headlessMode = ReadEnvironmentSwitch(kHeadlessVariable);
 }
 
-void SetOverlaySuppression(bool on) { SetEnvironmentVariableUtf8(kOverlayVariable, on ? "1" : "0"); }
-
 }  // namespace quarvel::launcher

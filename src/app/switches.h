@@ -3,6 +3,9 @@
 #include <string>
 #include <vector>
 
+// SetOverlaySuppression lives with the game start, which sets it too.
+#include "launch/overlay_switch.h"
+
 // Decisions made once for the whole process, before or while the launcher is
 // built, and read everywhere afterwards.
 namespace quarvel::launcher {
@@ -14,7 +17,6 @@ extern bool headlessMode;          // no SDL, no window, no drawing
 inline constexpr const char* kImmediateExitVariable =
     "TAVIK_ANTICHEAT_BOOTSTRAPPER_IMMEDIATE_EXIT_ON_ERROR";
 inline constexpr const char* kHeadlessVariable = "TAVIK_ANTICHEAT_BOOTSTRAPPER_RUN_IN_HEADLESS_MODE";
-inline constexpr const char* kOverlayVariable = "SteamNoOverlayUIDrawing";
 
 // Cuts a full command line (program name first) into the arguments after the
 // program name. Quotes decide where arguments end but stay in them.
@@ -30,8 +32,5 @@ bool ReadEnvironmentSwitch(const std::string& name);
 
 // Reads both environment switches into the globals above.
 void ReadEnvironmentSwitches();
-
-// "1" keeps an overlay from drawing into the bootstrapper; the game gets "0".
-void SetOverlaySuppression(bool on);
 
 }  // namespace quarvel::launcher
