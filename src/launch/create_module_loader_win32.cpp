@@ -1,0 +1,9 @@
+#include "launch/windows_module_loader.h"
+
+namespace quarvel::launcher {
+
+std::unique_ptr<cModuleLoader> CreateModuleLoader(const std::vector<std::string>& arguments) {
+  return std::make_unique<cWindowsModuleLoader>(arguments);
+}
+
+}  // namespace quarvel::launcher

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "launch/platform_module_loader.h"
+
+// The Linux build's module loader: the module is a native shared library,
+// loaded straight from memory (an in-memory file opened by dlopen) and
+// entered through its symbols "a" to "d".
+namespace quarvel::launcher {
+
+class cNativeModuleLoader : public cPlatformModuleLoader {
+ public:
+  using cPlatformModuleLoader::cPlatformModuleLoader;
+  ~cNativeModuleLoader() override;
+
+  // Loads the library, then starts the module; a library that cannot be
+  // loaded, lacks an entry or fails to initialize is reported as 507.
+  void LoadModule(const std::vector<std::uint8_t>& image) override;
+
+  MapResult MapModule(const std::vector<std::uint8_t>& image);
+};
+
+}  // namespace quarvel::launcher

@@ -1,0 +1,119 @@
+#include "launch/platform_module_loader.h"
+
+#include <utility>
+
+#include "common/logger.h"
+
+namespace quarvel::launcher {
+
+QVL_ProtectedGameLaunchResult MapModuleCodeV1(std::int32_t code) {
+  switch (code) {
+    case QVL_V1ModuleFailed:
+      return QVL_LoaderModuleFailed;
+    case QVL_V1CreateGameProcess:
+      return QVL_LoaderCreateGameProcess;
+    case QVL_V1ModuleError:
+      return QVL_LoaderModuleError;
+    case QVL_V1GameStarted:
+      return QVL_LoaderGameStarted;
+    default:
+      return QVL_Unclassified;
+  }
+}
+
+bool cPlatformModuleLoader::CreateGameProcess(const std::string& path, const std::vector<std::string>& arguments,
+                                              const std::string& workingDirectory) {
+  GameProcess started;
+  if (!CreateGameProcessFor(*this, catalogue_, path, arguments, workingDirectory, started)) return false;
+  gameProcessId_ = started.processId;
+  std::lock_guard lock(gameLock_);
+  game_ = std::move(started);
+  return true;
+}
+
+ProcessHandle cPlatformModuleLoader::GetGameProcessHandle() {
+  {
+    std::lock_guard lock(gameLock_);
+    if (game_.handle) return game_.handle.Duplicate();
+  }
+  const std::uint32_t processId = gameProcessId_.load();
+  if (processId == 0) return {};
+  return ProcessHandle::Open(processId);
+}
+
+bool cPlatformModuleLoader::GetModuleCachePath(std::string& path) {
+  path = GetModuleCachePath();
+  return !path.empty();
+}
+
+void cPlatformModuleLoader::OnModuleResult(const QVL_ResultRecord& record) {
+  if (record.processId != 0) gameProcessId_ = TranslateProcessId(static_cast<std::uint32_t>(record.processId));
+  Report(static_cast<QVL_ProtectedGameLaunchResult>(record.code), record.message);
+}
+
+void cPlatformModuleLoader::OnModuleResultV1(std::int32_t code, const char* message) {
+  Report(MapModuleCodeV1(code), message);
+}
+
+std::uint8_t cPlatformModuleLoader::StartModule(const ModuleCalls& calls, bool withHostFields,
+                                                const std::string& unixGamePath) {
+  if (setLanguageEntry_ != nullptr && !language_.empty()) {
+    languageRecord_ = {QVL_LanguageRecordVersion, language_.c_str(), region_.c_str()};
+    calls.callEntry(reinterpret_cast<const void*>(setLanguageEntry_), &languageRecord_);
+  }
+
+  startRecord_ = {};
+  startRecord_.version = QVL_StartRecordVersion2;
+  startRecord_.context = this;
+  startRecord_.productId = productId_.c_str();
+  startRecord_.sandboxId = sandboxId_.c_str();
+  startRecord_.deploymentId = deploymentId_.c_str();
+  startRecord_.callbackV2 = calls.callbackV2;
+  if (withHostFields) {
+    unixGamePath_ = unixGamePath;
+    recordArguments_.clear();
+    recordArguments_.push_back(gameBinaryPath_);
+    recordArguments_.insert(recordArguments_.end(), arguments_.begin(), arguments_.end());
+    recordArgumentPointers_.clear();
+    for (const std::string& argument : recordArguments_) recordArgumentPointers_.push_back(argument.c_str());
+    startRecord_.unixGamePath = unixGamePath_.c_str();
+    startRecord_.argumentCount = static_cast<std::int32_t>(recordArgumentPointers_.size());
+    startRecord_.arguments = recordArgumentPointers_.data();
+  }
+
+  const void* initialize = reinterpret_cast<const void*>(initializeEntry_);
+  std::uint8_t result = calls.callEntry(initialize, &startRecord_);
+  if (result == QVL_InitializeUnsupportedVersion) {
+    Log(LogLevel::Info, "The module does not take a version-2 start record; retrying with version 1.");
+    startRecord_.version = QVL_StartRecordVersion1;
+    startRecord_.callbackV2 = nullptr;
+    startRecord_.callbackV1 = calls.callbackV1;
+    result = calls.callEntry(initialize, &startRecord_);
+  }
+  return result;
+}
+
+void cPlatformModuleLoader::ReportMapFailure(MapResult result) {
+  std::string text;
+  switch (result) {
+    case MapResult::SignatureRefused:
+      text = catalogue_.GetString("launcher_error.error_certificate_validation",
+                                  "Error validating Quarvel code signing certificate");
+      break;
+    case MapResult::LoadFailed:
+      text = catalogue_.GetString("launcher_error.error_module_loading", "Failed to load the anti-cheat module.");
+      break;
+    default:
+      text = catalogue_.GetString("launcher_error.error_internal", "Internal error!");
+      break;
+  }
+  Report(QVL_LoaderModuleFailed, text.c_str());
+}
+
+void cPlatformModuleLoader::ReportInitializeFailure(std::uint8_t result) {
+  const std::string text = catalogue_.GetString("launcher_error.error_module_initialize",
+                                                "Module initialization failed with {0}", {std::to_string(result)});
+  Report(QVL_LoaderModuleFailed, text.c_str());
+}
+
+}  // namespace quarvel::launcher

@@ -1,0 +1,87 @@
+#pragma once
+
+#include <cstdint>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "launch/game_process.h"
+#include "launch/module_loader.h"
+#include "quarvel/module_interface.h"
+
+// What the platforms' module loaders share once a module's entries are
+// callable: the language call, the start record with its version-1 retry,
+// the module's callbacks, and the game process the launcher starts.
+namespace quarvel::launcher {
+
+// How mapping a module ended.
+enum class MapResult : int {
+  BadArguments = 0,
+  Mapped = 1,
+  SignatureRefused = 2,
+  LoadFailed = 3,  // the image could not be mapped, or an entry is missing
+};
+
+// The loader-level code of a version-1 module's code: 902, 903, 904 and 905
+// become 507, 508, 509 and 1002; anything else 0.
+QVL_ProtectedGameLaunchResult MapModuleCodeV1(std::int32_t code);
+
+class cPlatformModuleLoader : public cModuleLoader {
+ public:
+  using cModuleLoader::cModuleLoader;
+
+  // Starts the game through the system; a refusal is reported as 502.
+  bool CreateGameProcess(const std::string& path, const std::vector<std::string>& arguments,
+                         const std::string& workingDirectory) override;
+  // A duplicate of the handle of the game this loader started, or else a
+  // handle opened on the process id the module named.
+  ProcessHandle GetGameProcessHandle() override;
+  using cModuleLoader::GetModuleCachePath;
+  bool GetModuleCachePath(std::string& path) override;
+
+  // The module's reports, on whichever thread it makes them. The record's
+  // process id (when non-zero) becomes the game's, through
+  // TranslateProcessId; then the code and message are reported unchanged.
+  void OnModuleResult(const QVL_ResultRecord& record);
+  void OnModuleResultV1(std::int32_t code, const char* message);
+
+ protected:
+  // How this loader enters its module and how the module calls back: a
+  // module of another calling convention is entered through a bridge and
+  // handed callbacks of its convention.
+  struct ModuleCalls {
+    std::uint8_t (*callEntry)(const void* entry, const void* argument);
+    QVL_CallbackV2 callbackV2;
+    QVL_CallbackV1 callbackV1;
+  };
+
+  // The process id the module reported, as this process knows it; 0 when it
+  // cannot be had.
+  virtual std::uint32_t TranslateProcessId(std::uint32_t processId) { return processId; }
+
+  // Calls set-language (when it exists and a language is known), then
+  // initialize with a version-2 start record and, when the module answers 0,
+  // once more with version 1. With `withHostFields` the record also names
+  // the game's host path and its argument list (the game binary's own path,
+  // then the game's arguments). Returns the final initialize result.
+  std::uint8_t StartModule(const ModuleCalls& calls, bool withHostFields, const std::string& unixGamePath);
+
+  // 507 with the text for a failed map.
+  void ReportMapFailure(MapResult result);
+  // 507 "Module initialization failed with {0}".
+  void ReportInitializeFailure(std::uint8_t result);
+
+ private:
+  // What the module may keep pointers to after initialize: valid as long as
+  // the loader.
+  QVL_StartRecord startRecord_{};
+  QVL_LanguageRecord languageRecord_{};
+  std::string unixGamePath_;
+  std::vector<std::string> recordArguments_;
+  std::vector<const char*> recordArgumentPointers_;
+
+  std::mutex gameLock_;
+  GameProcess game_;
+};
+
+}  // namespace quarvel::launcher

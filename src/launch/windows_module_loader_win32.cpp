@@ -1,0 +1,157 @@
+#include <memory>
+
+#include "common/logger.h"
+#include "common/platform.h"
+#include "launch/image_mapper.h"
+#include "launch/signature.h"
+#include "launch/windows_module_loader.h"
+#include "launch/wine_bridge.h"
+#include "launch/wine_helper_buffer.h"
+
+namespace quarvel::launcher {
+namespace {
+
+constexpr std::uint32_t kWinePidWaitMs = 2000;
+
+cPlatformModuleLoader* LoaderOf(void* context) { return static_cast<cPlatformModuleLoader*>(context); }
+
+// The module's callbacks in the two conventions. Nothing may unwind through
+// the module's frames. The host-convention entries only forward: the
+// compiler cannot give a function of the other convention a handler.
+__attribute__((noinline)) void OnResult(const QVL_ResultRecord* record) {
+  if (record == nullptr || record->context == nullptr) return;
+  try {
+    LoaderOf(record->context)->OnModuleResult(*record);
+  } catch (...) {
+    Log(LogLevel::Error, "A module report failed.");
+  }
+}
+
+__attribute__((noinline)) void OnResultV1(std::int32_t code, const char* message, void* context) {
+  if (context == nullptr) return;
+  try {
+    LoaderOf(context)->OnModuleResultV1(code, message);
+  } catch (...) {
+    Log(LogLevel::Error, "A module report failed.");
+  }
+}
+
+__attribute__((sysv_abi)) void OnHostResult(const QVL_ResultRecord* record) { OnResult(record); }
+__attribute__((sysv_abi)) void OnHostResultV1(std::int32_t code, const char* message, void* context) {
+  OnResultV1(code, message, context);
+}
+
+std::uint8_t CallWindowsEntry(const void* entry, const void* argument) {
+  using Entry = std::uint8_t (*)(const void*);
+  return reinterpret_cast<Entry>(const_cast<void*>(entry))(argument);
+}
+
+std::uint8_t CallHostEntry(const void* entry, const void* argument) {
+  return static_cast<std::uint8_t>(CallNative(entry, reinterpret_cast<std::uintptr_t>(argument)));
+}
+
+template <class Entry>
+Entry EntryAt(const void* address) {
+  return reinterpret_cast<Entry>(const_cast<void*>(address));
+}
+
+}  // namespace
+
+cWindowsModuleLoader::cWindowsModuleLoader(const std::vector<std::string>& arguments)
+    : cWindowsModuleLoader(arguments, IsRunningUnderWine() ? ModuleKind::HostLibrary : ModuleKind::WindowsImage) {}
+
+cWindowsModuleLoader::cWindowsModuleLoader(const std::vector<std::string>& arguments, ModuleKind kind)
+    : cPlatformModuleLoader(arguments), kind_(kind) {}
+
+cWindowsModuleLoader::~cWindowsModuleLoader() {
+  Shutdown();
+  ReleaseWineHelperBuffer();
+}
+
+void cWindowsModuleLoader::LoadModule(const std::vector<std::uint8_t>& image) {
+  const MapResult mapped = MapModule(image);
+  if (mapped != MapResult::Mapped) return ReportMapFailure(mapped);
+
+  const bool hostLibrary = kind_ == ModuleKind::HostLibrary;
+  std::string unixGamePath;
+  if (hostLibrary) {
+    unixGamePath = GetUnixFileName(gameBinaryPath_);
+    if (unixGamePath.empty()) {
+      Report(QVL_LoaderGamePathInvalid, catalogue_
+                                            .GetString("launcher_error.error_game_binary_not_found_wine",
+                                                       "Failed to locate the game binary (Wine)")
+                                            .c_str());
+      return;
+    }
+  }
+
+  const ModuleCalls calls = hostLibrary ? ModuleCalls{&CallHostEntry, reinterpret_cast<QVL_CallbackV2>(&OnHostResult),
+                                                      reinterpret_cast<QVL_CallbackV1>(&OnHostResultV1)}
+                                        : ModuleCalls{&CallWindowsEntry, &OnResult, &OnResultV1};
+  const std::uint8_t result = StartModule(calls, hostLibrary, unixGamePath);
+  // A host library's result is not looked at: only its reports count.
+  if (!hostLibrary && result != QVL_InitializeOk) ReportInitializeFailure(result);
+}
+
+MapResult cWindowsModuleLoader::MapModule(const std::vector<std::uint8_t>& image) {
+  if (image.empty()) return MapResult::BadArguments;
+  return kind_ == ModuleKind::HostLibrary ? MapHostLibrary(image) : MapWindowsImage(image);
+}
+
+MapResult cWindowsModuleLoader::MapWindowsImage(const std::vector<std::uint8_t>& image) {
+  if (!VerifyModuleSignature(image)) return MapResult::SignatureRefused;
+  auto mapper = std::make_unique<cImageMapper>();
+  if (!mapper->Load(image, kMapCallEntryOnLoad | kMapCallEntryOnUnload)) return MapResult::LoadFailed;
+
+  void* initialize = mapper->GetProcAddress(ExportPosition{QVL_EntryPositionInitialize});
+  void* shutdown = mapper->GetProcAddress(ExportPosition{QVL_EntryPositionShutdown});
+  void* reserved = mapper->GetProcAddress(ExportPosition{QVL_EntryPositionReserved});
+  if (initialize == nullptr || shutdown == nullptr || reserved == nullptr) return MapResult::LoadFailed;
+
+  initializeEntry_ = EntryAt<QVL_InitializeEntry>(initialize);
+  shutdownEntry_ = EntryAt<QVL_ShutdownEntry>(shutdown);
+  reservedEntry_ = EntryAt<QVL_ReservedEntry>(reserved);
+  setLanguageEntry_ =
+      EntryAt<QVL_SetLanguageEntry>(mapper->GetProcAddress(ExportPosition{QVL_EntryPositionSetLanguage}));
+  // The module runs until the process ends: its image is never unmapped.
+  mapper.release();
+  return MapResult::Mapped;
+}
+
+MapResult cWindowsModuleLoader::MapHostLibrary(const std::vector<std::uint8_t>& image) {
+  Log(LogLevel::Info, "Starting Wine module mapping, Wine version: %s.", GetWineVersion().c_str());
+  void* library = LoadNativeModule(image);
+  if (library == nullptr) {
+    Log(LogLevel::Error, "Failed to map the anti-cheat module.");
+    return MapResult::LoadFailed;
+  }
+  const void* initialize = ResolveNativeSymbol(library, QVL_ENTRY_SYMBOL_INITIALIZE);
+  const void* shutdown = ResolveNativeSymbol(library, QVL_ENTRY_SYMBOL_SHUTDOWN);
+  const void* reserved = ResolveNativeSymbol(library, QVL_ENTRY_SYMBOL_RESERVED);
+  const void* setLanguage = ResolveNativeSymbol(library, QVL_ENTRY_SYMBOL_SET_LANGUAGE);
+  if (initialize == nullptr || shutdown == nullptr || reserved == nullptr || setLanguage == nullptr) {
+    Log(LogLevel::Error, "The anti-cheat module lacks one of its entries.");
+    return MapResult::LoadFailed;
+  }
+  // Host functions: only ever called through CallNative.
+  initializeEntry_ = EntryAt<QVL_InitializeEntry>(initialize);
+  shutdownEntry_ = EntryAt<QVL_ShutdownEntry>(shutdown);
+  reservedEntry_ = EntryAt<QVL_ReservedEntry>(reserved);
+  setLanguageEntry_ = EntryAt<QVL_SetLanguageEntry>(setLanguage);
+  return MapResult::Mapped;
+}
+
+std::uint32_t cWindowsModuleLoader::TranslateProcessId(std::uint32_t processId) {
+  if (kind_ != ModuleKind::HostLibrary) return processId;
+  return TranslateWinePid(static_cast<std::int32_t>(processId), kWinePidWaitMs);
+}
+
+void cWindowsModuleLoader::ShutdownModule() {
+  if (kind_ != ModuleKind::HostLibrary) return cPlatformModuleLoader::ShutdownModule();
+  if (shutdownEntry_ == nullptr) return;
+  const std::int32_t reason = QVL_ShutdownReasonExit;
+  CallNative(reinterpret_cast<const void*>(shutdownEntry_), reinterpret_cast<std::uintptr_t>(&reason));
+  shutdownEntry_ = nullptr;
+}
+
+}  // namespace quarvel::launcher
