@@ -14,6 +14,10 @@ packages=(
   wine wine64 xvfb xauth x11-utils imagemagick
   # local test services and the built-in fonts
   nginx openssl fonts-open-sans tinyproxy-bin
+  # signs test modules with test certificates (the signature tests)
+  osslsigncode
+  # the generator of the built-in pictures (tools/assets)
+  python3 python3-pil
 )
 
 missing=()

@@ -1,5 +1,6 @@
 #include "app/anticheat_launcher.h"
 
+#include "analytics/analytics_tavik.h"
 #include "app/launch_lock.h"
 #include "app/switches.h"
 #include "common/platform.h"
@@ -92,6 +93,7 @@ bool AntiCheatLauncher::LoadSettings(std::string& error) {
   }
   OpenLogFile();
   Log(LogLevel::Info, "Loaded the following settings .json file: '%s'", path.c_str());
+  AnalyticsTavik::SetIdentity(settings_.productid, settings_.sandboxid, settings_.deploymentid);
   settings_.LogSettings();
   return true;
 }

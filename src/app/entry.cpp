@@ -120,6 +120,7 @@ int RunBootstrapper(int argc, char** argv, const EntryHooks& hooks) {
   }
   logger.StartWorker();
   SetOverlaySuppression(true);
+  SetInformationBox(&ShowInformationBox);
 
   unsigned sdlMask = 0;
   int exitCode = InternalError;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "analytics/analytics_tavik.h"
 #include "app/launch_lock.h"
 #include "app/switches.h"
 
@@ -58,15 +59,52 @@ QVL_ModuleDownloadProgressResult AntiCheatLauncher::OnModuleDownloadProgress(std
 
 void AntiCheatLauncher::RunProgressTask() {
   if (state_ != LauncherState::Downloading) return;
+  const auto fill = GetShape(kProgressFill);
+  const auto track = GetShape(kProgressTrack);
+  const std::int32_t width = fill ? fill->GetWidth(ui::kPartNone) : 0;
+  const std::int32_t height = fill ? fill->GetHeight(ui::kPartNone) : 0;
+  const std::int32_t full = track ? track->GetWidth(ui::kPartNone) : 0;
   const std::uint32_t percent = lastPercent_.load();
-  ShowDownloadProgress(percent);
-  if (percent != 100) return;
+  // More bytes than announced: the bar and the text stay as they are.
+  if (percent > 100) return;
 
-  const std::string text = catalogue_.GetString("launcher.initializing", "INITIALIZING");
-  CompleteProgressBar();
-  SetState(LauncherState::Initializing);
-  SetStatusTexts(1, text, "[...]");
+  auto target = static_cast<std::int32_t>(percent / 100.0 * full);
+  // Fast while the fill is behind by more than a tenth of the track.
+  std::int32_t step = target > full * 0.1 + width ? 10 : 1;
+  if (const auto text = GetText(kPercentText)) {
+    text->ReplaceText(renderContext_.renderer, std::to_string(percent) + "%");
+  }
   LayoutStatusTexts();
+
+  if (percent == 100) {
+    const std::string text = catalogue_.GetString("launcher.initializing", "INITIALIZING");
+    target = full;
+    step = full;  // the fill completes in one frame
+    SetState(LauncherState::Initializing);
+    SetStatusTexts(1, text, "[...]");
+    LayoutStatusTexts();
+  }
+  if (fill) fill->ResizeTo(target, height, step, 1);
+}
+
+void AntiCheatLauncher::CompleteProgressBar() {
+  const auto fill = GetShape(kProgressFill);
+  const auto track = GetShape(kProgressTrack);
+  if (!fill || !track) return;
+  const std::int32_t full = track->GetWidth(ui::kPartNone);
+  const std::int32_t height = fill->GetHeight(ui::kPartNone);
+  fill->SetSize(full, height);
+  // A resize still running from an earlier report would pull it back.
+  fill->ResizeTo(full, height, full, 1);
+}
+
+void AntiCheatLauncher::ShowFinalLogoFrame() {
+  if (const auto logo = GetAnimatedImage(kLogoAnimation)) logo->ShowFrame(logo->FrameCount() - 1);
+}
+
+void AntiCheatLauncher::RevealStaticLogo() {
+  // Changes only what the key sequence has enabled for fading.
+  if (const auto logo = GetImage(kStaticLogo)) logo->FadeTo(255, 5);
 }
 
 void AntiCheatLauncher::OnGameLauncherFinished(QVL_ProtectedGameLaunchResult result, const char* message) {
@@ -96,7 +134,7 @@ void AntiCheatLauncher::RunFinishTask() {
   if (result == QVL_Success) {
     Log(LogLevel::Info,
         "Successfully initialized the Quarvel module, waiting for game window to become visible.");
-    if (!headlessMode) RevealLogoKeyElement();
+    if (!headlessMode) RevealStaticLogo();
     SetState(LauncherState::WaitingForGame);
     if (!headlessMode) {
       SetStatusTexts(1, text, "[...]");
@@ -131,7 +169,13 @@ std::vector<Analytics::EventDescriptor> AntiCheatLauncher::ReportLaunchAnalytics
   figures.downloadEnd = downloadEnd_.load();
   figures.pollStart = pollStart_;
   figures.windowVisibleTime = windowVisibleTime_;
-  return ComposeLaunchEvents(figures, MonotonicNowNs());
+  std::vector<Analytics::EventDescriptor> events = ComposeLaunchEvents(figures, MonotonicNowNs());
+  // This worker is stopped soon after, as the run ends: a batch it has begun
+  // is completed then, one still queued would be discarded. So wait (briefly,
+  // never for the network) until it has been taken up.
+  AnalyticsTavik::LogEventsAsync(*this, AnalyticsTavik::Destinations::SdkEvents, events)
+      .WaitUntilTaken(std::chrono::milliseconds(2000));
+  return events;
 }
 
 }  // namespace quarvel::launcher
