@@ -1,7 +1,13 @@
 #!/usr/bin/env bash
 # Runs a Windows test program in the private Wine session that
 # wine-session.sh started: wine-run.sh <session dir> <program.exe> [args...]
-set -euo pipefail
+#
+# The program's output goes through a file: when a program opens its first
+# window, Wine starts its desktop process, which would inherit our standard
+# output and hold the caller's pipe open long after the program has ended.
+# QVL_WINE_RUN_STREAM=1 streams instead, for a caller that reads output live
+# from a program that opens no window.
+set -uo pipefail
 session=${1:?usage: wine-run.sh <session dir> <program> [args...]}
 shift
 session=$session/${QVL_WINE_SESSION_ID:-ctest-$PPID}
@@ -15,4 +21,13 @@ fi
 # missing 32-bit half, which our 64-bit programs do not need.
 loader=/usr/lib/wine/wine64
 [ -x "$loader" ] || loader=wine
-exec "$loader" "$@"
+
+if [ "${QVL_WINE_RUN_STREAM:-0}" = 1 ]; then
+  exec "$loader" "$@"
+fi
+output=$(mktemp)
+"$loader" "$@" >"$output" 2>&1 </dev/null
+code=$?
+cat "$output"
+rm -f "$output"
+exit $code

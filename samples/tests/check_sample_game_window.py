@@ -70,11 +70,14 @@ def main():
         session_id = os.environ.get("QVL_WINE_SESSION_ID", f"ctest-{os.getppid()}")
         display = wine_display(session_root, session_id)
         command = [wine_run, session_root, game] + arguments
-        environment = {**os.environ, "QVL_WINE_SESSION_ID": session_id}
+        # Streamed, so that wine-run.sh replaces itself with Wine and the game
+        # runs in the process started here; its output goes nowhere, so a
+        # desktop process Wine starts for the window holds no pipe of CTest's.
+        environment = {**os.environ, "QVL_WINE_SESSION_ID": session_id, "QVL_WINE_RUN_STREAM": "1"}
     try:
         started = time.monotonic()
-        # wine-run.sh replaces itself with Wine, which runs the game in this process.
-        game_process = subprocess.Popen(command, env=environment)
+        game_process = subprocess.Popen(command, env=environment, stdin=subprocess.DEVNULL,
+                                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         shown_after = None
         while time.monotonic() - started < 60 and game_process.poll() is None:
             if shows_window(display, game_process.pid):

@@ -68,7 +68,8 @@ class LaunchRequestTest(unittest.TestCase):
         self.game.write_settings(valid_settings(executable="missing.exe"))
         probe = self.platform.bin_dir / self.platform.executable("launch_lock_probe")
         holder = subprocess.Popen(self.platform.command(probe, ["hold", "30000"], report_exit_code=False),
-                                  stdout=subprocess.PIPE, env=self.platform.environment())
+                                  stdout=subprocess.PIPE,
+                                  env=self.platform.environment({"QVL_WINE_RUN_STREAM": "1"}))
         try:
             self.assertIn(b"held", holder.stdout.readline())
             run = self.game.run(env=UNATTENDED)
