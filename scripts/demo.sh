@@ -1,7 +1,13 @@
 #!/usr/bin/env bash
-# Sets up a fresh Debian 12 machine (as root), builds the bootstrapper for
-# Windows and Linux, and runs it: the Windows build under Wine (default) or
-# the native build (--native).
+# Sets up a fresh Debian 12 machine (as root) and runs a whole protected
+# launch of the bundled sample game: the local test CDN (nginx with the
+# build's test CA) serves the sample module published with qvl-cdn, the
+# bootstrapper shows its splash, downloads and loads the module, the module
+# starts the game, and the bootstrapper leaves once the game's window shows.
+# A second run revalidates the cached module (304).
+#   scripts/demo.sh            the Windows build under Wine
+#   scripts/demo.sh --native   the Linux build
+# Without a display the window goes to a private Xvfb and a screenshot is saved.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 . scripts/lib.sh
@@ -15,23 +21,93 @@ for argument in "$@"; do
 done
 
 prepare_machine
+preset=windows
+$native && preset=linux
+build_preset "$preset"
+build=$PWD/build/$preset
+bin=$build/bin
+port=$(sed -n 's/^QVL_TEST_SERVICES_PORT:[A-Z]*=//p' "$build/CMakeCache.txt")
+demo=$PWD/build/demo-$preset
+rm -rf "$demo"
+mkdir -p "$demo/game/Quarvel" "$demo/userdata"
+
+# The CDN and collector, on this build's ports and test CA.
+services=$demo/services
+step "$demo/services.log" "Local CDN" tests/services/services.sh start "$services" "$port" "$build/test-pki" \
+  "$(command -v python3)"
+cleanup() {
+  tests/services/services.sh stop "$services" >/dev/null 2>&1 || true
+  if ! $native; then scripts/wine-session.sh stop "$demo/wine" >/dev/null 2>&1 || true; fi
+  [ -n "${xvfb_pid:-}" ] && kill "$xvfb_pid" 2>/dev/null || true
+}
+trap cleanup EXIT
+
+# Where the bootstrapper runs: the Linux build directly, the Windows one in a
+# private Wine prefix. Both take the Linux module: under Wine the module is
+# native code loaded through the host's dlopen.
 if $native; then
-  build_preset linux bootstrapper qvl_data
-  program=build/linux/bin/quarvel-bootstrapper
-  set +e
-  "$program" -v
-  code=$?
-  set -e
+  game_exe=qvl-sample-game
+  bootstrapper=quarvel-bootstrapper
+  if [ -z "${DISPLAY:-}" ]; then
+    Xvfb -displayfd 3 -screen 0 1920x1080x24 -nolisten tcp 3>"$demo/display" >/dev/null 2>&1 &
+    xvfb_pid=$!
+    for _ in $(seq 50); do [ -s "$demo/display" ] && break; sleep 0.1; done
+    export DISPLAY=:$(cat "$demo/display")
+  fi
+  run() { "$@"; }
+  cache_root=$demo/userdata/Quarvel
+  export XDG_DATA_HOME=$demo/userdata
 else
-  build_preset windows bootstrapper qvl_data
-  session=build/windows/demo-wine
+  game_exe=qvl_sample_game.exe
+  bootstrapper=QuarvelBootstrapper.exe
   export QVL_WINE_SESSION_ID=demo
-  step build/logs/demo-wine.log "Wine session" scripts/wine-session.sh start "$PWD/$session"
-  trap 'scripts/wine-session.sh stop "$PWD/$session" >/dev/null' EXIT
-  program=build/windows/bin/QuarvelBootstrapper.exe
-  set +e
-  scripts/wine-run.sh "$PWD/$session" "$program" -v
-  code=$?
-  set -e
+  step "$demo/wine.log" "Wine prefix" scripts/wine-session.sh start "$demo/wine"
+  . "$demo/wine/demo/session.env"
+  run() { scripts/wine-run.sh "$demo/wine" "$@"; }
+  cache_root=$WINEPREFIX/drive_c/users/$USER/AppData/Roaming/Quarvel
 fi
-echo "$program exited with $code"
+export USER=${USER:-root}
+
+# The game folder a studio ships: the bootstrapper in place of the game's
+# executable, the game itself, and the Quarvel folder with settings and texts.
+cp "$bin/$bootstrapper" "$bin/$game_exe" "$demo/game/"
+cp -r "$bin/Quarvel/." "$demo/game/Quarvel/"
+cat >"$demo/game/Quarvel/Settings.json" <<JSON
+{
+  "productid": "quarvel-demo",
+  "sandboxid": "demo-sandbox",
+  "deploymentid": "live",
+  "executable": "$game_exe",
+  "title": "Quarvel demo"
+}
+JSON
+
+# Publish the sample module where the CDN serves it.
+cdn_root=$services/cdn-root
+if $native; then
+  "$bin/qvl-cdn" publish "$bin/libqvl_sample_module.so" --product quarvel-demo --deployment live \
+    --system linux64 --root "$cdn_root"
+else
+  run "$bin/qvl-cdn.exe" publish "Z:${bin//\//\\}\\libqvl_sample_module.so" --product quarvel-demo \
+    --deployment live --system linux64 --root "Z:${cdn_root//\//\\}"
+fi
+
+launch() {  # launch <label>
+  local label=$1 screenshot=$demo/$1.png
+  echo "== $label" >&2
+  (sleep 1.5 && import -display "$DISPLAY" -window root "$screenshot" 2>/dev/null) &
+  local shooter=$!
+  set +e
+  run "$demo/game/$bootstrapper" --window-after-ms 2000 --exit-after-ms 8000
+  local code=$?
+  set -e
+  wait "$shooter" || true
+  local log=$cache_root/quarvel-demo/live/anticheatlauncher.log
+  echo "$label: the bootstrapper exited with $code" >&2
+  echo "  log file:   $log" >&2
+  [ -f "$screenshot" ] && echo "  screenshot: $screenshot" >&2
+  grep -E 'Launcher finished with|HTTP|cache|Terminating' "$log" | sed 's/^/    /' >&2 || true
+}
+
+launch first-run
+launch second-run
