@@ -42,6 +42,8 @@ cleanup() {
 }
 trap cleanup EXIT
 
+export USER=${USER:-$(id -un)}
+
 # Where the bootstrapper runs: the Linux build directly, the Windows one in a
 # private Wine prefix. Both take the Linux module: under Wine the module is
 # native code loaded through the host's dlopen.
@@ -66,7 +68,6 @@ else
   run() { scripts/wine-run.sh "$demo/wine" "$@"; }
   cache_root=$WINEPREFIX/drive_c/users/$USER/AppData/Roaming/Quarvel
 fi
-export USER=${USER:-root}
 
 # The game folder a studio ships: the bootstrapper in place of the game's
 # executable, the game itself, and the Quarvel folder with settings and texts.
