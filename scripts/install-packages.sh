@@ -12,12 +12,20 @@ packages=(
   libgtest-dev googletest
   # the Windows build runs under Wine, windows under Xvfb
   wine wine64 xvfb xauth x11-utils imagemagick
+  # the end-to-end tests click the bootstrapper's window on the Xvfb display
+  xdotool
   # local test services and the built-in fonts
   nginx openssl fonts-open-sans tinyproxy-bin
   # signs test modules with test certificates (the signature tests)
   osslsigncode
+  # the fuzz targets: clang with libFuzzer, symbolized reports (scripts/fuzz.sh)
+  clang libclang-rt-dev llvm
   # the generator of the built-in pictures (tools/assets)
   python3 python3-pil
+  # the benchmarks' baseline: the curl command-line tool (scripts/bench.sh)
+  curl
+  # the locales the end-to-end tests run Wine in (see the end of this script)
+  locales
 )
 
 missing=()
@@ -25,11 +33,15 @@ for package in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' ||
     missing+=("$package")
 done
-if [ ${#missing[@]} -eq 0 ]; then
-  exit 0
+if [ ${#missing[@]} -ne 0 ]; then
+  echo "Installing: ${missing[*]}" >&2
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get update -qq
+  apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 fi
 
-echo "Installing: ${missing[*]}" >&2
-export DEBIAN_FRONTEND=noninteractive
-apt-get update -qq
-apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+# Wine takes the player's language from the C library's locale, which exists
+# only once it was generated: the module-delivery tests run in English and French.
+for locale in en_US fr_FR; do
+  locale -a 2>/dev/null | grep -qx "$locale.utf8" || localedef -i "$locale" -f UTF-8 "$locale.UTF-8"
+done

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Sets up a fresh Debian 12 machine (as root) and runs every test: the native
-# build, the sanitizer build, and the Windows build under Wine.
+# build, the two sanitizer builds (address + undefined behaviour, thread), and
+# the Windows build under Wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 . scripts/lib.sh
@@ -9,7 +10,7 @@ began=$SECONDS
 prepare_machine
 
 failed=()
-for preset in linux linux-asan windows; do
+for preset in linux linux-asan linux-tsan windows; do
   build_preset "$preset"
   echo "== Tests: $preset" >&2
   ctest --preset "$preset" || failed+=("$preset")

@@ -24,6 +24,7 @@
 #include "quarvel/module_interface.h"
 #include "ui/asset_store.h"
 #include "ui/button_element.h"
+#include "ui/frame_look.h"
 #include "ui/image_element.h"
 #include "ui/render_context.h"
 #include "ui/shape_element.h"
@@ -66,7 +67,7 @@ class AntiCheatLauncher : public cBackgroundWorker {
 
   // Requests state `state`; a request that would go backwards is refused.
   void SetState(LauncherState state);
-  LauncherState GetState() const { return state_; }
+  LauncherState GetState() const { return state_.load(); }
 
   // Any thread may post; tasks run on the main thread, one per frame.
   void PostTask(Task task);
@@ -86,6 +87,9 @@ class AntiCheatLauncher : public cBackgroundWorker {
   void RunFrame(std::int64_t elapsedNs);
   // Clears, draws a snapshot of the active elements in layer order, presents.
   void RenderFrame();
+  // The next frame is drawn even if nothing in it changed: the window system
+  // lost or resized what was shown.
+  void RequestRedraw() { redrawRequested_ = true; }
 
   // The elements by id; empty handles for ids the registry lacks.
   std::shared_ptr<ui::cAnimatedImageElement> GetAnimatedImage(std::int32_t id) const;
@@ -158,6 +162,9 @@ class AntiCheatLauncher : public cBackgroundWorker {
   void SwitchScreen(LauncherState state);
   const ElementList& ScreenFor(LauncherState state) const;
   void UpdateActiveElements();
+  // Draws only when the picture would differ from the last one drawn, or a
+  // redraw was requested.
+  void RenderFrameIfChanged();
   void CheckKeySequence();
   void CompleteProgressBar();
   void ShowFinalLogoFrame();
@@ -173,7 +180,7 @@ class AntiCheatLauncher : public cBackgroundWorker {
   void LeaveVisibleState();
 
   // Members, in the order the run creates them.
-  LauncherState state_ = LauncherState::Created;
+  std::atomic<LauncherState> state_{LauncherState::Created};  // read by the loader thread's progress reports
   std::deque<Task> tasks_;
   std::mutex tasksLock_;
 
@@ -230,6 +237,8 @@ class AntiCheatLauncher : public cBackgroundWorker {
   ElementList waitingScreen_;
   ElementList activeElements_;
   mutable std::mutex activeElementsLock_;
+  ui::cFrameLook drawnLook_;  // what the window shows since the last present
+  bool redrawRequested_ = true;
 
   std::vector<std::string> arguments_;
   std::ofstream logFile_;

@@ -4,6 +4,7 @@
 
 #include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "app/switches.h"
@@ -160,6 +161,27 @@ TEST_F(LauncherTest, SuccessWithoutAGameLauncherWaitsWithoutWatching) {
   EXPECT_TRUE(Logged("Successfully initialized the Quarvel module, waiting for game window to become visible."));
   // No game launcher, so no watch runs and nothing ends the loop by itself.
   EXPECT_FALSE(launcher_->ExitRequested());
+}
+
+// The module loader reports from its own thread while the main thread runs
+// the tasks those reports post and moves the state on.
+TEST_F(LauncherTest, ReportsFromTheLoaderThreadMeetTheMainThread) {
+  launcher_->SetState(LauncherState::Downloading);
+  std::thread loader([this] {
+    for (std::uint32_t received = 0; received <= 1000; received += 10) {
+      launcher_->OnModuleDownloadProgress(received, 1000);
+    }
+    // A server that sends more than it announced goes on past 100 %.
+    for (std::uint32_t received = 1010; received <= 3000; received += 10) {
+      launcher_->OnModuleDownloadProgress(received, 1000);
+    }
+    launcher_->OnGameLauncherFinished(QVL_CdnTransferFailed, "cut off");
+  });
+  while (launcher_->GetState() != LauncherState::Error) launcher_->RunNextTask();
+  loader.join();
+  RunAllTasks();
+  EXPECT_EQ(launcher_->GetLaunchResult(), QVL_CdnTransferFailed);
+  EXPECT_TRUE(Logged("Launcher finished with: 204, 'cut off'."));
 }
 
 }  // namespace

@@ -1,9 +1,12 @@
 // Runs a launcher on the waiting screen (state 4) for a number of seconds
 // with the main loop's pacing, so its processor use while idle can be
-// measured from outside: launcher_idle_probe <seconds>.
+// measured from outside: launcher_idle_probe <seconds> [--always-redraw].
+// With --always-redraw every frame is drawn whether or not it changed, as
+// the launcher once did: the baseline the benchmarks compare against.
 #include <SDL.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -15,6 +18,7 @@ int main(int argc, char** argv) {
   using namespace quarvel;
   using namespace quarvel::launcher;
   const std::int64_t seconds = argc > 1 ? std::atoll(argv[1]) : 10;
+  const bool alwaysRedraw = argc > 2 && std::strcmp(argv[2], "--always-redraw") == 0;
   cLogger logger;
   logger.StartWorker();
   const unsigned sdl = StartSdl();
@@ -34,6 +38,7 @@ int main(int argc, char** argv) {
         const std::int64_t now = MonotonicNowNs();
         SDL_Event event;
         while (SDL_PollEvent(&event) != 0) launcher.HandleEvent(event);
+        if (alwaysRedraw) launcher.RequestRedraw();
         launcher.RunFrame(now - last);
         last = now;
       }

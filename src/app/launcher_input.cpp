@@ -27,6 +27,21 @@ std::array<std::uint8_t, kKeySequenceLength> KeySequence() {
 // Once seen it stays seen for the life of the process.
 bool keySequenceSeen = false;
 
+// Window events after which the window system no longer holds our picture.
+bool LosesPicture(const SDL_WindowEvent& event) {
+  switch (event.event) {
+    case SDL_WINDOWEVENT_SHOWN:
+    case SDL_WINDOWEVENT_EXPOSED:
+    case SDL_WINDOWEVENT_RESIZED:
+    case SDL_WINDOWEVENT_SIZE_CHANGED:
+    case SDL_WINDOWEVENT_MAXIMIZED:
+    case SDL_WINDOWEVENT_RESTORED:
+      return true;
+    default:
+      return false;
+  }
+}
+
 constexpr std::uint8_t kHoverAlpha = 255;
 constexpr std::uint8_t kRestingAlpha = 150;
 
@@ -53,6 +68,13 @@ void AntiCheatLauncher::HandleEvent(const SDL_Event& event) {
     case SDL_MOUSEBUTTONDOWN:
     case SDL_MOUSEBUTTONUP:
       HandleMouseButton(event.type, event.button.button);
+      break;
+    case SDL_WINDOWEVENT:
+      if (LosesPicture(event.window)) RequestRedraw();
+      break;
+    case SDL_RENDER_TARGETS_RESET:
+    case SDL_RENDER_DEVICE_RESET:
+      RequestRedraw();
       break;
     default:
       break;

@@ -3,7 +3,9 @@
 #include "app/anticheat_launcher.h"
 
 // One frame: every active element steps its animations by the fixed frame
-// interval, then the active elements are drawn in layer order.
+// interval, then the active elements are drawn in layer order. A frame that
+// would show the same picture as the last one is not drawn: an idle window
+// costs next to nothing.
 namespace quarvel::launcher {
 
 void AntiCheatLauncher::UpdateActiveElements() {
@@ -17,10 +19,18 @@ void AntiCheatLauncher::UpdateActiveElements() {
 
 void AntiCheatLauncher::RenderFrame() {
   if (renderContext_.renderer == nullptr) return;
-  SDL_RenderClear(renderContext_.renderer);
   // A fresh snapshot: elements stay alive while drawn even if they leave.
-  for (const ElementHandle& element : GetActiveElements()) renderContext_.Submit(element.get());
+  const ElementList elements = GetActiveElements();
+  drawnLook_ = ui::cFrameLook::Of(elements);
+  redrawRequested_ = false;
+  SDL_RenderClear(renderContext_.renderer);
+  for (const ElementHandle& element : elements) renderContext_.Submit(element.get());
   SDL_RenderPresent(renderContext_.renderer);
+}
+
+void AntiCheatLauncher::RenderFrameIfChanged() {
+  if (!redrawRequested_ && ui::cFrameLook::Of(GetActiveElements()) == drawnLook_) return;
+  RenderFrame();
 }
 
 }  // namespace quarvel::launcher

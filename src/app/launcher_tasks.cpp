@@ -1,8 +1,6 @@
 #include "app/anticheat_launcher.h"
 
-#include <chrono>
-#include <thread>
-
+#include "app/frame_sleep.h"
 #include "app/switches.h"
 
 namespace quarvel::launcher {
@@ -35,7 +33,7 @@ void AntiCheatLauncher::RunNextTask() {
 void AntiCheatLauncher::RunFrame(std::int64_t elapsedNs) {
   frameTimeLeft_ -= elapsedNs;
   if (frameTimeLeft_ > 0) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(frameTimeLeft_ / 1'000'000));
+    SleepOutFrame(frameTimeLeft_);
     return;
   }
   // Time beyond the deadline is dropped, never caught up.
@@ -43,13 +41,13 @@ void AntiCheatLauncher::RunFrame(std::int64_t elapsedNs) {
   if (HasTasks()) RunNextTask();
   if (settings_.hide_bootstrapper || headlessMode) return;
   UpdateActiveElements();
-  RenderFrame();
+  RenderFrameIfChanged();
 }
 
 void AntiCheatLauncher::SetState(LauncherState state) {
   if (headlessMode) return;
-  if (state < state_) {
-    Log(LogLevel::Error, "Tried to backtrack from state %u to %u!", static_cast<unsigned>(state_),
+  if (state < state_.load()) {
+    Log(LogLevel::Error, "Tried to backtrack from state %u to %u!", static_cast<unsigned>(state_.load()),
         static_cast<unsigned>(state));
     return;
   }

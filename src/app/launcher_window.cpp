@@ -82,11 +82,14 @@ void AntiCheatLauncher::DestroyWindow() {
   images_.clear();
   texts_.clear();
   assets_.Clear();
+  drawnLook_ = {};  // it keeps the text textures of the last frame alive
   renderContext_.Destroy();
 }
 
 void AntiCheatLauncher::ShowBootstrapperWindow() {
-  if (renderContext_.window != nullptr) SDL_ShowWindow(renderContext_.window);
+  if (renderContext_.window == nullptr) return;
+  SDL_ShowWindow(renderContext_.window);
+  RequestRedraw();
 }
 
 void AntiCheatLauncher::HideBootstrapperWindow() {

@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "app/command_line.h"
 // SetOverlaySuppression lives with the game start, which sets it too.
 #include "launch/overlay_switch.h"
 
@@ -17,10 +18,6 @@ extern bool headlessMode;          // no SDL, no window, no drawing
 inline constexpr const char* kImmediateExitVariable =
     "TAVIK_ANTICHEAT_BOOTSTRAPPER_IMMEDIATE_EXIT_ON_ERROR";
 inline constexpr const char* kHeadlessVariable = "TAVIK_ANTICHEAT_BOOTSTRAPPER_RUN_IN_HEADLESS_MODE";
-
-// Cuts a full command line (program name first) into the arguments after the
-// program name. Quotes decide where arguments end but stay in them.
-std::vector<std::string> SplitCommandLine(const std::string& commandLine);
 
 // The arguments of this process without the program name. On Windows the
 // command line is read and split by SplitCommandLine; elsewhere argv is

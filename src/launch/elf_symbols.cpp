@@ -149,6 +149,9 @@ class cElfLookup {
     }
     const std::uint64_t buckets = tables.hash + 8;
     const std::uint64_t chains = buckets + 4ull * bucketCount;
+    // The chain count bounds the walk below, so it must be one the image
+    // holds: a made-up count would let a loop run for billions of steps.
+    if (!reader_.Has(chains, 4ull * chainCount)) return 0;
     std::uint32_t index = 0;
     if (!reader_.Read(buckets + 4ull * (ElfSysvHash(name_) % bucketCount), index)) return 0;
     // A chain visits each symbol at most once; a longer walk is a loop.

@@ -176,6 +176,10 @@ TEST(ElfSymbols, RefusesWhatIsNotASharedX8664ObjectOrHasBrokenTables) {
          image.Put<std::uint32_t>(ElfImage::kHash + 4, 0xFFFFFFFF);
          image.Put<std::uint32_t>(ElfImage::kHash + 8, 0x40000000);
        }},
+      // Found by fuzzing: a loop in a chain that claims 0x17000000 entries
+      // was walked that many times.
+      {"SysV: chain table past the end", Hash::Sysv,
+       [](ElfImage& image) { image.Put<std::uint32_t>(ElfImage::kHash + 4, 0x17000000); }},
       {"symbol name past the end", Hash::Sysv,
        [](ElfImage& image) { image.Put<std::uint32_t>(ElfImage::kSymbols + 24 * 2, 0xFFFFFF00); }},
       {"symbol value past the image", Hash::Sysv,

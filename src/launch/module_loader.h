@@ -90,8 +90,9 @@ class cModuleLoader : public cWorkerThread {
   // was handed to LoadModule. On failure the cache stands in when
   // `reportErrors` is set (except when the backend said the service is off),
   // else the failure is reported. `cancelled` is set when the download ended
-  // with nothing to report: cancelled by the player, a URL on another host,
-  // or a transfer that could not be set up.
+  // with nothing to report: cancelled by the player, or a transfer that could
+  // not be set up. A URL on another host is refused without a connection and
+  // left to the caller to report.
   bool DownloadModule(const std::string& url, bool reportErrors, bool& cancelled);
   // Hands the cached module to LoadModule, consuming the cache files; false
   // when there is no valid, non-empty cache.

@@ -86,11 +86,12 @@ bool cModuleLoader::DownloadModule(const std::string& url, bool reportErrors, bo
   }
   for (const char* header : kRequestHeaders) transfer.AddHeader(header);
 
+  // Only an override can lie elsewhere. It is refused without a connection,
+  // and Run reports it: a launch nobody hears of again would wait forever.
   if (!IsAllowedCdnUrl(url, CdnHost())) {
     Log(LogLevel::Info, "%s",
         catalogue_.GetString("launcher_error.error_disallowed_cdn_path", "Unexpected error. (Incorrect CDN url)")
             .c_str());
-    cancelled = true;
     return false;
   }
   if (moduleCache_.valid) transfer.AddHeader(("If-None-Match: " + moduleCache_.cachedEtag).c_str());
@@ -154,8 +155,9 @@ bool cModuleLoader::LoadCachedModule() {
 }
 
 void cModuleLoader::HandOverPayload() {
-  std::vector<std::uint8_t> image = moduleCache_.payload;
-  UnscrambleModule(image);
+  // Copied and unscrambled in one pass: the kept payload stays scrambled.
+  std::vector<std::uint8_t> image(moduleCache_.payload.size());
+  UnscrambleModule(moduleCache_.payload, image);
   LoadModule(image);
 }
 

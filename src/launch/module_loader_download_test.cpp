@@ -425,17 +425,20 @@ TEST_F(ModuleDownloadTest, AFailedOverrideIsReportedWithItsUrl) {
   EXPECT_EQ(outcome.reports, (std::vector<Reported>{{QVL_LoaderOverrideFailed, "Connection failed: " + url}}));
 }
 
-TEST_F(ModuleDownloadTest, AnOverrideToAnotherHostIsRefusedSilently) {
+TEST_F(ModuleDownloadTest, AnOverrideToAnotherHostIsRefusedAndReportedWithItsUrl) {
   LeaveCache(services::PatternBytes(20000, 21));
   // The GameDev host is served by the same test CDN, but it is not the
   // production host this launch uses.
-  WriteOverride("cdn=" + ModuleUrl(deployment::GameDevModuleCdnHost()) + "\n");
+  const std::string url = ModuleUrl(deployment::GameDevModuleCdnHost());
+  WriteOverride("cdn=" + url + "\n");
 
   const Outcome outcome = Run({});
   EXPECT_TRUE(outcome.Logged("Unexpected error. (Incorrect CDN url)"));
-  EXPECT_FALSE(outcome.Logged("[Connection] Connecting to URL: " + ModuleUrl(deployment::GameDevModuleCdnHost())));
+  EXPECT_FALSE(outcome.Logged("[Connection] Connecting to URL: " + url));
   EXPECT_TRUE(outcome.images.empty());
-  EXPECT_TRUE(outcome.reports.empty());
+  // Neither the CDN nor the cache stands in for a refused override, and the
+  // launch hears of it.
+  EXPECT_EQ(outcome.reports, (std::vector<Reported>{{QVL_LoaderOverrideFailed, "Connection failed: " + url}}));
   EXPECT_TRUE(std::filesystem::exists(cachePath_));
 }
 

@@ -11,5 +11,9 @@ namespace quarvel::launcher {
 
 void ScrambleModule(std::span<std::uint8_t> bytes);
 void UnscrambleModule(std::span<std::uint8_t> bytes);
+// Unscrambles into a second buffer of the same size in one pass, leaving
+// `scrambled` as it is (the two may also be the same bytes). False, with
+// nothing written, when the sizes differ.
+bool UnscrambleModule(std::span<const std::uint8_t> scrambled, std::span<std::uint8_t> plain);
 
 }  // namespace quarvel::launcher

@@ -48,6 +48,24 @@ TEST(Scramble, UnscramblingUndoesScramblingForAnySize) {
   }
 }
 
+TEST(Scramble, UnscramblingIntoASecondBufferLeavesTheSourceAlone) {
+  std::mt19937 random(20251210);
+  for (const std::size_t size : {1u, 2u, 257u, 65537u}) {
+    Bytes plain(size);
+    for (std::uint8_t& byte : plain) byte = static_cast<std::uint8_t>(random());
+    Bytes scrambled = plain;
+    ScrambleModule(scrambled);
+    const Bytes kept = scrambled;
+    Bytes unscrambled(size, 0xAA);
+    ASSERT_TRUE(UnscrambleModule(std::span<const std::uint8_t>(scrambled), unscrambled)) << size;
+    EXPECT_EQ(unscrambled, plain) << size;
+    EXPECT_EQ(scrambled, kept) << size;
+  }
+  Bytes tooShort(3);
+  EXPECT_FALSE(UnscrambleModule(std::span<const std::uint8_t>(Bytes(4)), tooShort));
+  EXPECT_EQ(tooShort, Bytes(3));
+}
+
 TEST(Scramble, PositionTermWrapsPastTheFirst256Bytes) {
   // Zeros scramble to 3 * position modulo 256.
   Bytes scrambled(600);

@@ -1,6 +1,6 @@
 #include "net/http_header_line.h"
 
-#include <string_view>
+#include <charconv>
 
 namespace quarvel {
 
@@ -26,6 +26,15 @@ bool ParseHeaderLine(const char* line, std::size_t size, std::string& name, std:
 
   name = ToLowerAscii(std::string(text.substr(0, colon)));
   value = std::string(text.substr(begin, end - begin));
+  return true;
+}
+
+bool ParseContentLength(std::string_view value, std::uint64_t& length) {
+  std::uint64_t parsed = 0;
+  const char* end = value.data() + value.size();
+  const auto [stop, error] = std::from_chars(value.data(), end, parsed);
+  if (error != std::errc() || stop != end) return false;
+  length = parsed;
   return true;
 }
 

@@ -1,7 +1,9 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace quarvel {
 
@@ -11,6 +13,10 @@ namespace quarvel {
 // the line terminator, so spaces before the terminator stay. False, with both
 // outputs untouched, for lines without a name: the status line, the blank line.
 bool ParseHeaderLine(const char* line, std::size_t size, std::string& name, std::string& value);
+
+// A Content-Length value: decimal digits only (no sign, no blanks) that fit
+// in 64 bits. False, `length` untouched, for anything else.
+bool ParseContentLength(std::string_view value, std::uint64_t& length);
 
 // 'A'..'Z' folded to 'a'..'z'; other bytes unchanged.
 std::string ToLowerAscii(std::string text);

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <string>
 
 namespace quarvel {
@@ -42,6 +43,33 @@ TEST(ParseHeaderLine, IgnoresLinesWithoutAName) {
   }
   std::string name, value;
   EXPECT_FALSE(ParseHeaderLine(nullptr, 4, name, value));
+}
+
+TEST(ParseContentLength, TakesOnlyAPlainDecimalNumber) {
+  struct Case {
+    std::string value;
+    bool read;
+    std::uint64_t length;
+  };
+  const Case cases[] = {
+      {"4097", true, 4097},
+      {"0", true, 0},
+      {"007", true, 7},
+      {"18446744073709551615", true, 18446744073709551615ull},
+      {"18446744073709551616", false, 0},  // does not fit
+      {"", false, 0},
+      {"-1", false, 0},
+      {"+5", false, 0},
+      {" 5", false, 0},
+      {"5 ", false, 0},
+      {"0x10", false, 0},
+      {"12abc", false, 0},
+  };
+  for (const Case& c : cases) {
+    std::uint64_t length = 123;
+    EXPECT_EQ(ParseContentLength(c.value, length), c.read) << c.value;
+    EXPECT_EQ(length, c.read ? c.length : 123u) << c.value;
+  }
 }
 
 }  // namespace

@@ -1,6 +1,5 @@
 #include "net/http_transfer.h"
 
-#include <charconv>
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
@@ -200,8 +199,7 @@ std::size_t cHttpTransfer::OnHeader(char* data, std::size_t size, std::size_t co
     if (!ParseHeaderLine(data, length, name, value)) return length;
     if (name == "content-length") {
       std::uint64_t expected = 0;
-      const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), expected);
-      if (error == std::errc() && end == value.data() + value.size() && expected <= kMaximumReservedBody) {
+      if (ParseContentLength(value, expected) && expected <= kMaximumReservedBody) {
         transfer->responseBody_.reserve(expected);
       }
     }
