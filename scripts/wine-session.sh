@@ -38,6 +38,11 @@ ENV
   . "$env_file"
   local began=$SECONDS
   wineboot -i >"$dir/wineboot.log" 2>&1
+  # A program that crashes ends at once with its exception code instead of
+  # waiting in Wine's crash debugger until the test times out.
+  local aedebug='HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug'
+  wine reg add "$aedebug" /v Debugger /d false /f >>"$dir/wineboot.log" 2>&1
+  wine reg add "$aedebug" /v Auto /d 1 /f >>"$dir/wineboot.log" 2>&1
   wineserver -w
   echo "Wine prefix ready in $((SECONDS - began)) s: $WINEPREFIX on display $DISPLAY"
 }

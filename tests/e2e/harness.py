@@ -5,8 +5,11 @@ process of its own (under Wine for the Windows build)."""
 import json
 import os
 import shutil
+import ssl
 import subprocess
 import tempfile
+import time
+import urllib.request
 from dataclasses import dataclass, field
 from pathlib import Path
 
@@ -144,3 +147,85 @@ def valid_settings(**overrides) -> dict:
     }
     settings.update(overrides)
     return settings
+
+
+@dataclass
+class ModuleCache:
+    """The module cache of one product, deployment and architecture: the
+    module as the CDN sent it and its ".metadata" file beside it."""
+
+    path: Path
+
+    @property
+    def metadata_path(self) -> Path:
+        return self.path.with_name(self.path.name + ".metadata")
+
+    def exists(self) -> bool:
+        return self.path.exists() or self.metadata_path.exists()
+
+    def payload(self) -> bytes:
+        return self.path.read_bytes()
+
+    def metadata_text(self) -> bytes:
+        return self.metadata_path.read_bytes()
+
+    def metadata(self) -> dict:
+        """The key=value lines of the metadata file."""
+        lines = self.metadata_text().decode("ascii").split("\r\n")
+        return dict(line.split("=", 1) for line in lines if line)
+
+    def modified_ns(self) -> int:
+        return self.path.stat().st_mtime_ns
+
+    def set_age(self, seconds: float) -> None:
+        """Makes the module file look written `seconds` ago."""
+        written = time.time() - seconds
+        os.utime(self.path, (written, written))
+
+
+def module_cache(game: GameFolder, product: str, architecture: str, deployment: str = "live") -> ModuleCache:
+    return ModuleCache(game.cache_root() / product / deployment / f"quarvel_{architecture}.qvl")
+
+
+class LocalCdn:
+    """The local module CDN (tests/services): its published tree and the
+    faults a test can switch on for one module path."""
+
+    def __init__(self):
+        self.root = Path(os.environ["QVL_E2E_CDN_ROOT"])
+        self.faults = self.root.parent / "cdn-faults"  # beside the tree, see services.sh
+        self.host = os.environ["QVL_E2E_CDN_HOST"]
+        self.gamedev_host = os.environ["QVL_E2E_GAMEDEV_CDN_HOST"]
+        self.trusted_ca = os.environ["QVL_E2E_TRUSTED_CA"]
+
+    def publish(self, platform: Platform, module: Path, product: str, system: str, deployment: str = "live") -> Path:
+        """Publishes `module` with qvl-cdn, as a studio would; returns the published file."""
+        tool = platform.bin_dir / platform.executable("qvl-cdn")
+        paths = [module, self.root]
+        if platform.name == "windows":
+            paths = [windows_path(path) for path in paths]
+        args = ["publish", str(paths[0]), "--product", product, "--deployment", deployment, "--system", system,
+                "--root", str(paths[1])]
+        completed = subprocess.run(platform.command(tool, args, report_exit_code=False), env=platform.environment(),
+                                   stdout=subprocess.PIPE, stderr=subprocess.STDOUT, timeout=120)
+        if completed.returncode != 0:
+            raise RuntimeError("qvl-cdn publish failed: " + completed.stdout.decode(errors="replace"))
+        return self.root / "modules" / product / deployment / system
+
+    def switch_fault(self, kind: str, url_path: str) -> Path:
+        """Makes the CDN fail for `url_path` ("/modules/..."): "down" closes the
+        connection without an answer, "cut" stops the answer mid-body.
+        Returns the marker; removing it ends the fault."""
+        marker = self.faults / kind / url_path.lstrip("/")
+        marker.parent.mkdir(parents=True, exist_ok=True)
+        marker.touch()
+        return marker
+
+    def etag(self, url_path: str) -> str:
+        """The ETag the CDN sends for `url_path`."""
+        context = ssl.create_default_context(cafile=self.trusted_ca)
+        request = urllib.request.Request(f"https://{self.host}{url_path}", method="HEAD")
+        opener = urllib.request.build_opener(urllib.request.ProxyHandler({}),
+                                             urllib.request.HTTPSHandler(context=context))
+        with opener.open(request, timeout=30) as response:
+            return response.headers["ETag"]

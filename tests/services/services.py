@@ -10,10 +10,15 @@ cutting-proxy  HTTP proxy that opens CONNECT tunnels to 127.0.0.1 at the
                requested port, whatever the host name, and cuts each tunnel
                after --cut-after bytes from the server: a proxy that fails
                halfway through a download.
+cutting-origin plain HTTP server behind the CDN (nginx proxies to it) that
+               answers a GET for a file under --root with 200 and the file's
+               whole Content-Length, sends half of the bytes and closes the
+               connection: a server that fails mid-body.
 """
 import argparse
 import http.server
 import json
+import os
 import socket
 import socketserver
 import ssl
@@ -121,6 +126,33 @@ def run_cutting_proxy(args):
     Server(("127.0.0.1", args.port), Handler).serve_forever()
 
 
+def run_cutting_origin(args):
+    root = os.path.realpath(args.root)
+
+    class Handler(http.server.BaseHTTPRequestHandler):
+        protocol_version = "HTTP/1.1"
+
+        def do_GET(self):
+            path = os.path.realpath(os.path.join(root, self.path.split("?", 1)[0].lstrip("/")))
+            if not path.startswith(root + os.sep) or not os.path.isfile(path):
+                self.send_error(404)
+                return
+            with open(path, "rb") as served:
+                body = served.read()
+            self.send_response(200)
+            self.send_header("Content-Type", "application/octet-stream")
+            self.send_header("Content-Length", str(len(body)))
+            self.end_headers()
+            self.wfile.write(body[:len(body) // 2])
+            self.wfile.flush()
+            self.close_connection = True
+
+        def log_message(self, format, *values):
+            pass
+
+    http.server.ThreadingHTTPServer(("127.0.0.1", args.port), Handler).serve_forever()
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
     commands = parser.add_subparsers(dest="command", required=True)
@@ -134,9 +166,15 @@ def main():
     proxy.add_argument("--port", type=int, required=True)
     proxy.add_argument("--cut-after", type=int, required=True)
     proxy.add_argument("--state", help="the services' state directory (names the process)")
+    origin = commands.add_parser("cutting-origin")
+    origin.add_argument("--port", type=int, required=True)
+    origin.add_argument("--root", required=True)
+    origin.add_argument("--state", help="the services' state directory (names the process)")
     args = parser.parse_args()
     if args.command == "collector":
         run_collector(args)
+    elif args.command == "cutting-origin":
+        run_cutting_origin(args)
     else:
         run_cutting_proxy(args)
 

@@ -11,6 +11,10 @@
 #   B + 500  a proxy that cuts every tunnel after 64 KiB from the server
 #   B + 600  nginx: the CDN tree over plain HTTP (proxy auto-configuration scripts)
 #   B + 700  nothing listens here: a closed port
+#   B + 800  plain HTTP origin that nginx proxies to for a module path marked
+#            "cut" (<state dir>/cdn-faults/cut/<path>); it stops mid-body.
+#            A path marked "down" (<state dir>/cdn-faults/down/<path>) is
+#            answered by closing the connection.
 # Each service's PID is recorded in <state dir>/<service>/pid; stop ends
 # exactly those processes.
 set -euo pipefail
@@ -18,7 +22,7 @@ set -euo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 action=${1:?usage: services.sh start <state dir> <base port> <pki dir> [python] | stop <state dir>}
 state=${2:?missing state dir}
-services=(nginx collector tinyproxy cutting-proxy)
+services=(nginx collector tinyproxy cutting-proxy cutting-origin)
 
 port_open() { (exec 3<>"/dev/tcp/127.0.0.1/$1") 2>/dev/null; }
 
@@ -60,8 +64,9 @@ stop_all() {
 
 start_nginx() {
   local dir=$state/nginx
-  mkdir -p "$dir/temp" "$state/cdn-root"
+  mkdir -p "$dir/temp" "$state/cdn-root" "$state/cdn-faults"
   sed -e "s|@STATE@|$dir|g" -e "s|@PKI@|$pki|g" -e "s|@DOCROOT@|$state/cdn-root|g" \
+      -e "s|@FAULTS@|$state/cdn-faults|g" -e "s|@CUTTING_ORIGIN_PORT@|$((base + 800))|g" \
       -e "s|@CDN_PORT@|$base|g" -e "s|@WRONG_HOST_PORT@|$((base + 200))|g" \
       -e "s|@UNTRUSTED_PORT@|$((base + 300))|g" -e "s|@PLAIN_PORT@|$((base + 600))|g" \
       "$here/nginx.conf.in" >"$dir/nginx.conf"
@@ -107,6 +112,14 @@ start_cutting_proxy() {
   echo $! >"$dir/pid"
 }
 
+start_cutting_origin() {
+  local dir=$state/cutting-origin
+  mkdir -p "$dir"
+  "$python" "$here/services.py" cutting-origin --port $((base + 800)) --root "$state/cdn-root" --state "$state" \
+    >"$dir/log" 2>&1 &
+  echo $! >"$dir/pid"
+}
+
 case $action in
   start)
     base=${3:?missing base port}
@@ -114,7 +127,7 @@ case $action in
     python=${5:-python3}
     stop_all
     for port in $base $((base + 100)) $((base + 200)) $((base + 300)) $((base + 400)) $((base + 500)) \
-                $((base + 600)); do
+                $((base + 600)) $((base + 800)); do
       if port_open "$port"; then
         echo "port $port is already in use: another build's services on the same base port?" >&2
         exit 1
@@ -124,10 +137,12 @@ case $action in
     start_collector
     start_tinyproxy
     start_cutting_proxy
+    start_cutting_origin
     wait_for_port "$base" nginx
     wait_for_port $((base + 100)) collector || { cat "$state/collector/log" >&2; exit 1; }
     wait_for_port $((base + 400)) tinyproxy || { cat "$state/tinyproxy/log" >&2; exit 1; }
     wait_for_port $((base + 500)) cutting-proxy || { cat "$state/cutting-proxy/log" >&2; exit 1; }
+    wait_for_port $((base + 800)) cutting-origin || { cat "$state/cutting-origin/log" >&2; exit 1; }
     echo "Test services on 127.0.0.1, base port $base, state in $state"
     ;;
   stop)
