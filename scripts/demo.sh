@@ -107,7 +107,7 @@ launch() {  # launch <label>
   echo "$label: the bootstrapper exited with $code" >&2
   echo "  log file:   $log" >&2
   [ -f "$screenshot" ] && echo "  screenshot: $screenshot" >&2
-  grep -E 'Launcher finished with|HTTP|cache|Terminating' "$log" | sed 's/^/    /' >&2 || true
+  grep -E 'Downloaded |No update needed|Launcher finished with|HTTP|cache|Terminating' "$log" | sed 's/^/    /' >&2 || true
 }
 
 launch first-run
