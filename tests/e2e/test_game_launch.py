@@ -192,7 +192,10 @@ class GameLaunchTest(unittest.TestCase):
             return
         self.assertTrue(finished.logged(WINDOW_SEEN_LINE), finished.log)
         self.assertEqual(len(waits), 1, events)
-        self.assertGreaterEqual(waits[0], 2000)
+        # The game opens its window 2 s after it started; the watch begins a
+        # little later (once the module reported the start), so the wait is
+        # about, not at least, 2000 ms.
+        self.assertGreaterEqual(waits[0], 1500)
         self.assertLess(waits[0], 10000)
         self.assertTrue(finished.logged(f"Time spent waiting for the game window to become visible: {waits[0]} ms."),
                         finished.log)
