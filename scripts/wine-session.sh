@@ -6,6 +6,8 @@
 #   wine-session.sh stop <dir>    wait for Wine to finish, stop Xvfb, remove the prefix
 set -euo pipefail
 
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+
 action=${1:?usage: wine-session.sh start|stop <dir>}
 dir=${2:?usage: wine-session.sh start|stop <dir>}
 # CTest starts this script and every test program directly, so the parent
@@ -19,20 +21,16 @@ start() {
   rm -rf "$dir"
   mkdir -p "$dir"
 
-  # -displayfd picks a free display number and reports it once ready.
-  Xvfb -displayfd 3 -screen 0 1920x1080x24 -nolisten tcp 3>"$dir/display" >"$dir/xvfb.log" 2>&1 &
-  echo $! >"$dir/xvfb.pid"
-  for _ in $(seq 100); do
-    [ -s "$dir/display" ] && break
-    sleep 0.1
-  done
-  [ -s "$dir/display" ] || { echo "Xvfb did not start" >&2; cat "$dir/xvfb.log" >&2; exit 1; }
+  # The session's display is a private Xvfb in <dir>/xvfb.
+  QVL_XVFB_SESSION_ID=xvfb "$here/xvfb-session.sh" start "$dir" >/dev/null
+  local display
+  display=$(sed -n "s/^export DISPLAY=//p" "$dir/xvfb/session.env")
 
   cat >"$env_file" <<ENV
 export WINEPREFIX='$dir/prefix'
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES='mscoree,mshtml='
-export DISPLAY=':$(cat "$dir/display")'
+export DISPLAY=$display
 ENV
   # shellcheck source=/dev/null
   . "$env_file"
@@ -54,9 +52,7 @@ stop_quietly() {
   # Let Wine finish while the display still exists, then make sure it is gone.
   timeout 60 wineserver -w 2>/dev/null || true
   wineserver -k 2>/dev/null || true
-  if [ -f "$dir/xvfb.pid" ]; then
-    kill "$(cat "$dir/xvfb.pid")" 2>/dev/null || true
-  fi
+  QVL_XVFB_SESSION_ID=xvfb "$here/xvfb-session.sh" stop "$dir"
   rm -rf "$WINEPREFIX" "$env_file"
 }
 
