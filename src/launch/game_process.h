@@ -9,8 +9,6 @@
 
 namespace quarvel::launcher {
 
-class cModuleLoader;
-
 // A started game: its process id and a handle for waiting on it, reading its
 // exit code and ending it.
 struct GameProcess {
@@ -29,13 +27,6 @@ struct GameStartResult {
   GameProcess process;
   std::string systemError;  // UTF-8, for Failed
 };
-
-// What a platform loader's CreateGameProcess does: starts the game and, when
-// the system refuses, reports 502 with the loader's localized text through
-// `loader`. True when a process with a non-zero id runs; `game` then holds it.
-bool CreateGameProcessFor(cModuleLoader& loader, const cLocalization& catalogue, const std::string& path,
-                          const std::vector<std::string>& arguments, const std::string& workingDirectory,
-                          GameProcess& game);
 
 // Starts the game binary `path` (UTF-8) with `arguments` in
 // `workingDirectory` (empty: this process's current directory); a relative

@@ -10,16 +10,13 @@
 
 #include "common/platform.h"
 #include "launch/overlay_switch.h"
-#include "launch/test_module_loader.h"
 #include "launch/test_scratch_directory.h"
 
 namespace quarvel::launcher {
 namespace {
 
 using test_support::ScratchDirectory;
-using test_support::ScriptedModuleLoader;
 using ::testing::ElementsAreArray;
-using ::testing::StartsWith;
 
 #ifdef _WIN32
 constexpr const char* kSampleGameName = "qvl_sample_game.exe";
@@ -144,43 +141,6 @@ TEST(StartGameProcess, MissingBinaryFailsWithTheSystemsReason) {
   EXPECT_EQ(start.status, GameStartStatus::Failed);
   EXPECT_FALSE(start.systemError.empty());
   EXPECT_FALSE(start.process.handle.IsValid());
-}
-
-TEST(CreateGameProcessFor, ReportsARefusedStartAs502) {
-  ScratchDirectory scratch;
-  const std::string existing = scratch.Write("game", "not started");
-  ScriptedModuleLoader loader;
-  std::vector<std::pair<QVL_ProtectedGameLaunchResult, std::string>> reports;
-  ASSERT_TRUE(loader.Initialize([](std::uint32_t, std::uint32_t) { return QVL_Continue; },
-                                [&reports](QVL_ProtectedGameLaunchResult code, const char* message) {
-                                  reports.emplace_back(code, message != nullptr ? message : "");
-                                },
-                                existing, "", "linux64", "p", "s", "d", false));
-  loader.Stop();
-
-  cLocalization catalogue;
-  GameProcess game;
-  const std::string missing = (scratch.path() / "missing-game").string();
-  EXPECT_FALSE(CreateGameProcessFor(loader, catalogue, missing, {}, "", game));
-  EXPECT_EQ(game.processId, 0u);
-  ASSERT_EQ(reports.size(), 1u);
-  EXPECT_EQ(reports[0].first, QVL_LoaderStartFailed);
-  EXPECT_THAT(reports[0].second, StartsWith("Failed to create the game process: "));
-  EXPECT_GT(reports[0].second.size(), std::string("Failed to create the game process: ").size());
-}
-
-TEST(CreateGameProcessFor, KeepsTheStartedGame) {
-  ScratchDirectory scratch;
-  ScriptedModuleLoader loader;
-  cLocalization catalogue;
-  GameProcess game;
-  ASSERT_TRUE(CreateGameProcessFor(loader, catalogue, SampleGamePath(), {"--no-window", "--exit-code", "5"},
-                                   scratch.path().string(), game));
-  EXPECT_NE(game.processId, 0u);
-  ASSERT_TRUE(game.handle.WaitForExit(std::chrono::seconds(60)));
-  std::uint32_t code = 0;
-  EXPECT_TRUE(game.handle.GetExitCode(code));
-  EXPECT_EQ(code, 5u);
 }
 
 }  // namespace

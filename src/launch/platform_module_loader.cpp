@@ -21,6 +21,24 @@ QVL_ProtectedGameLaunchResult MapModuleCodeV1(std::int32_t code) {
   }
 }
 
+bool CreateGameProcessFor(cModuleLoader& loader, const cLocalization& catalogue, const std::string& path,
+                          const std::vector<std::string>& arguments, const std::string& workingDirectory,
+                          GameProcess& game) {
+  GameStartResult start = StartGameProcess(path, arguments, workingDirectory);
+  switch (start.status) {
+    case GameStartStatus::Started:
+      Log(LogLevel::Info, "Game process started, id: %u.", start.process.processId);
+      game = std::move(start.process);
+      return true;
+    case GameStartStatus::NoProcessId:
+      return false;
+    case GameStartStatus::Failed:
+      break;
+  }
+  loader.Report(QVL_LoaderStartFailed, DescribeGameStartFailure(catalogue, start.systemError).c_str());
+  return false;
+}
+
 bool cPlatformModuleLoader::CreateGameProcess(const std::string& path, const std::vector<std::string>& arguments,
                                               const std::string& workingDirectory) {
   GameProcess started;

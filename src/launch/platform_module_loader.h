@@ -26,6 +26,13 @@ enum class MapResult : int {
 // become 507, 508, 509 and 1002; anything else 0.
 QVL_ProtectedGameLaunchResult MapModuleCodeV1(std::int32_t code);
 
+// What a platform loader's CreateGameProcess does: starts the game and, when
+// the system refuses, reports 502 with the loader's localized text through
+// `loader`. True when a process with a non-zero id runs; `game` then holds it.
+bool CreateGameProcessFor(cModuleLoader& loader, const cLocalization& catalogue, const std::string& path,
+                          const std::vector<std::string>& arguments, const std::string& workingDirectory,
+                          GameProcess& game);
+
 class cPlatformModuleLoader : public cModuleLoader {
  public:
   using cModuleLoader::cModuleLoader;

@@ -1,5 +1,6 @@
 #include "launch/platform_module_loader.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -9,6 +10,8 @@
 #include <vector>
 
 #include "common/platform.h"
+#include "launch/test_module_loader.h"
+#include "launch/test_scratch_directory.h"
 
 // The start of a module and its reports, against a module made of test
 // functions that records what it was handed.
@@ -16,6 +19,9 @@ namespace quarvel::launcher {
 namespace {
 
 using namespace std::chrono_literals;
+using test_support::ScratchDirectory;
+using test_support::ScriptedModuleLoader;
+using ::testing::StartsWith;
 
 struct Reported {
   std::int32_t code;
@@ -240,6 +246,55 @@ TEST_F(PlatformModuleLoaderTest, MapFailuresCarryTheirTexts) {
     loader.MapFailed(result);
     EXPECT_EQ(loader.Reports().back(), (Reported{QVL_LoaderModuleFailed, text}));
   }
+}
+
+#ifdef _WIN32
+constexpr const char* kSampleGameName = "qvl_sample_game.exe";
+#else
+constexpr const char* kSampleGameName = "qvl-sample-game";
+#endif
+
+std::string SampleGamePath() {
+  std::string directory;
+  GetExecutableDirectory(directory);
+  return directory + kSampleGameName;
+}
+
+TEST(CreateGameProcessFor, ReportsARefusedStartAs502) {
+  ScratchDirectory scratch;
+  const std::string existing = scratch.Write("game", "not started");
+  ScriptedModuleLoader loader;
+  std::vector<std::pair<QVL_ProtectedGameLaunchResult, std::string>> reports;
+  ASSERT_TRUE(loader.Initialize([](std::uint32_t, std::uint32_t) { return QVL_Continue; },
+                                [&reports](QVL_ProtectedGameLaunchResult code, const char* message) {
+                                  reports.emplace_back(code, message != nullptr ? message : "");
+                                },
+                                existing, "", "linux64", "p", "s", "d", false));
+  loader.Stop();
+
+  cLocalization catalogue;
+  GameProcess game;
+  const std::string missing = (scratch.path() / "missing-game").string();
+  EXPECT_FALSE(CreateGameProcessFor(loader, catalogue, missing, {}, "", game));
+  EXPECT_EQ(game.processId, 0u);
+  ASSERT_EQ(reports.size(), 1u);
+  EXPECT_EQ(reports[0].first, QVL_LoaderStartFailed);
+  EXPECT_THAT(reports[0].second, StartsWith("Failed to create the game process: "));
+  EXPECT_GT(reports[0].second.size(), std::string("Failed to create the game process: ").size());
+}
+
+TEST(CreateGameProcessFor, KeepsTheStartedGame) {
+  ScratchDirectory scratch;
+  ScriptedModuleLoader loader;
+  cLocalization catalogue;
+  GameProcess game;
+  ASSERT_TRUE(CreateGameProcessFor(loader, catalogue, SampleGamePath(), {"--no-window", "--exit-code", "5"},
+                                   scratch.path().string(), game));
+  EXPECT_NE(game.processId, 0u);
+  ASSERT_TRUE(game.handle.WaitForExit(std::chrono::seconds(60)));
+  std::uint32_t code = 0;
+  EXPECT_TRUE(game.handle.GetExitCode(code));
+  EXPECT_EQ(code, 5u);
 }
 
 }  // namespace
