@@ -13,10 +13,10 @@
 
 #include "common/platform.h"
 #include "launch/system_name.h"
-#include "launch/test_log_capture.h"
+#include "common/testing/test_log_capture.h"
 #include "launch/test_module_loader.h"
 #include "launch/test_process.h"
-#include "launch/test_scratch_directory.h"
+#include "common/testing/test_scratch_directory.h"
 
 namespace quarvel::launcher {
 namespace {

@@ -10,7 +10,7 @@
 
 #include "common/platform.h"
 #include "launch/overlay_switch.h"
-#include "launch/test_scratch_directory.h"
+#include "common/testing/test_scratch_directory.h"
 
 namespace quarvel::launcher {
 namespace {

@@ -6,7 +6,7 @@
 
 #include "common/platform.h"
 #include "launch/game_process.h"
-#include "launch/test_scratch_directory.h"
+#include "common/testing/test_scratch_directory.h"
 
 namespace quarvel::launcher {
 namespace {

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "launch/pe_test_image.h"
-#include "launch/test_log_capture.h"
+#include "common/testing/test_log_capture.h"
 
 namespace quarvel::launcher {
 namespace {

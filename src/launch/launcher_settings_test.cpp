@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "common/logger.h"
-#include "launch/test_scratch_directory.h"
+#include "common/testing/test_scratch_directory.h"
 #include "localization/localization.h"
 
 namespace quarvel::launcher {

@@ -9,7 +9,7 @@
 #include <string>
 
 #include "common/platform.h"
-#include "launch/test_scratch_directory.h"
+#include "common/testing/test_scratch_directory.h"
 
 namespace quarvel::launcher {
 namespace {

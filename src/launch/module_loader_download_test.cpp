@@ -17,8 +17,8 @@
 
 #include "launch/module_loader.h"
 #include "launch/scramble.h"
-#include "launch/test_log_capture.h"
-#include "launch/test_scratch_directory.h"
+#include "common/testing/test_log_capture.h"
+#include "common/testing/test_scratch_directory.h"
 #include "net/deployment.h"
 #include "net/test_services.h"
 #include "qvl_cdn.h"

@@ -9,9 +9,9 @@
 #include <utility>
 #include <vector>
 
-#include "launch/test_log_capture.h"
+#include "common/testing/test_log_capture.h"
 #include "launch/test_module_loader.h"
-#include "launch/test_scratch_directory.h"
+#include "common/testing/test_scratch_directory.h"
 
 namespace quarvel::launcher {
 namespace {

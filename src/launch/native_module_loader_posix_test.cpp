@@ -7,7 +7,7 @@
 
 #include "launch/native_module_loader.h"
 #include "launch/test_sample_launch.h"
-#include "launch/test_scratch_directory.h"
+#include "common/testing/test_scratch_directory.h"
 
 // Protected launches of the sample game with the sample module, loaded from
 // memory by the Linux loader.

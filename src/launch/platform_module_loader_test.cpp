@@ -11,7 +11,7 @@
 
 #include "common/platform.h"
 #include "launch/test_module_loader.h"
-#include "launch/test_scratch_directory.h"
+#include "common/testing/test_scratch_directory.h"
 
 // The start of a module and its reports, against a module made of test
 // functions that records what it was handed.

@@ -4,7 +4,7 @@
 
 #include "common/platform.h"
 #include "launch/launcher_settings.h"
-#include "launch/test_scratch_directory.h"
+#include "common/testing/test_scratch_directory.h"
 
 namespace quarvel::launcher {
 namespace {

@@ -2,7 +2,7 @@
 
 #include "launch/system_name.h"
 #include "launch/test_images.h"
-#include "launch/test_scratch_directory.h"
+#include "common/testing/test_scratch_directory.h"
 
 namespace quarvel::launcher {
 namespace {

@@ -7,7 +7,7 @@
 
 #include "common/platform.h"
 #include "launch/test_images.h"
-#include "launch/test_scratch_directory.h"
+#include "common/testing/test_scratch_directory.h"
 
 namespace quarvel::launcher {
 namespace {

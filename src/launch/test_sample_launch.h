@@ -10,7 +10,7 @@
 #include <utility>
 #include <vector>
 
-#include "common/platform.h"
+#include "common/testing/test_binaries.h"
 #include "launch/game_launcher.h"
 #include "launch/launcher_settings.h"
 
@@ -24,17 +24,6 @@ struct Finished {
   std::string message;
   bool operator==(const Finished&) const = default;
 };
-
-inline std::string TestBinaryDirectory() {
-  std::string directory;
-  GetExecutableDirectory(directory);
-  return directory;
-}
-
-inline std::vector<std::uint8_t> ReadBinary(const std::string& path) {
-  std::ifstream file(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
-}
 
 // `Loader` with its thread body replaced: the payload goes to LoadModule.
 template <class Loader>

@@ -11,7 +11,7 @@
 #include "common/platform.h"
 #include "launch/pe_image.h"
 #include "launch/test_sample_launch.h"
-#include "launch/test_scratch_directory.h"
+#include "common/testing/test_scratch_directory.h"
 #include "launch/windows_module_loader.h"
 #include "launch/wine_bridge.h"
 #include "launch/wine_helper_buffer.h"

@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "common/platform.h"
-#include "launch/test_sample_launch.h"
-#include "launch/test_scratch_directory.h"
+#include "common/testing/test_binaries.h"
+#include "common/testing/test_scratch_directory.h"
 #include "launch/wine_bridge.h"
 #include "launch/wine_helper_buffer.h"
 

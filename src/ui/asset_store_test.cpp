@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "common/platform.h"
-#include "launch/test_scratch_directory.h"
+#include "common/testing/test_scratch_directory.h"
 #include "localization/localization.h"
 #include "ui/embedded_assets.h"
 #include "ui/test_pictures.h"

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "launch/scramble.h"
-#include "launch/test_scratch_directory.h"
+#include "common/testing/test_scratch_directory.h"
 
 namespace quarvel::cdn_tool {
 namespace {
