@@ -8,7 +8,7 @@
 #include "common/platform.h"
 #include "common/strings.h"
 #include "launch/module_cache_files.h"
-#include "launch/sha1.h"
+#include "launch/trust/sha1.h"
 
 namespace quarvel::launcher {
 namespace {

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "launch/system_name.h"
-#include "launch/test_images.h"
+#include "launch/image/testing/test_images.h"
 #include "common/testing/test_scratch_directory.h"
 
 namespace quarvel::launcher {

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "common/platform.h"
-#include "launch/test_images.h"
+#include "launch/image/testing/test_images.h"
 #include "common/testing/test_scratch_directory.h"
 
 namespace quarvel::launcher {

@@ -2,8 +2,8 @@
 
 #include "common/logger.h"
 #include "common/platform.h"
-#include "launch/image_mapper.h"
-#include "launch/signature.h"
+#include "launch/image/image_mapper.h"
+#include "launch/trust/signature.h"
 #include "launch/windows_module_loader.h"
 #include "launch/wine_bridge.h"
 #include "launch/wine_helper_buffer.h"

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "common/platform.h"
-#include "launch/pe_image.h"
+#include "launch/image/pe_image.h"
 #include "launch/test_sample_launch.h"
 #include "common/testing/test_scratch_directory.h"
 #include "launch/windows_module_loader.h"

@@ -8,7 +8,7 @@
 #include "common/logger.h"
 #include "common/random.h"
 #include "common/text_encoding.h"
-#include "launch/elf_symbols.h"
+#include "launch/image/elf_symbols.h"
 #include "launch/host_maps.h"
 #include "launch/wine_bridge.h"
 #include "launch/wine_helper_buffer.h"

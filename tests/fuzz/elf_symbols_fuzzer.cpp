@@ -6,7 +6,7 @@
 #include <span>
 
 #include "fuzz_check.h"
-#include "launch/elf_symbols.h"
+#include "launch/image/elf_symbols.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::span<const std::uint8_t> image(data, size);

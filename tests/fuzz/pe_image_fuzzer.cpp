@@ -8,7 +8,7 @@
 #include <span>
 
 #include "fuzz_check.h"
-#include "launch/image_mapper_core.h"
+#include "launch/image/image_mapper_core.h"
 
 namespace {
 

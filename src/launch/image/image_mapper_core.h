@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "launch/pe_image.h"
+#include "launch/image/pe_image.h"
 
 // The image mapper's steps that need no operating system: validation, the
 // section copy, base relocations, the import walk, the export-table checks

@@ -1,4 +1,4 @@
-#include "launch/image_mapper_core.h"
+#include "launch/image/image_mapper_core.h"
 
 #include <algorithm>
 #include <cstring>

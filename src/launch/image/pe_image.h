@@ -6,7 +6,7 @@
 #include <span>
 #include <vector>
 
-#include "launch/pe_byte_reader.h"
+#include "launch/image/pe_byte_reader.h"
 
 // A read-only view of the raw bytes of a PE (DLL) image, as the image mapper
 // needs it: headers, sections, base relocations and imports. Every offset,

@@ -1,4 +1,4 @@
-#include "launch/elf_symbols.h"
+#include "launch/image/elf_symbols.h"
 
 #include <gtest/gtest.h>
 

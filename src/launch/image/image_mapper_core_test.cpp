@@ -1,4 +1,4 @@
-#include "launch/image_mapper_core.h"
+#include "launch/image/image_mapper_core.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "launch/pe_test_image.h"
+#include "launch/image/testing/pe_test_image.h"
 #include "common/testing/test_log_capture.h"
 
 namespace quarvel::launcher {

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <span>
 
-#include "launch/image_mapper_core.h"
+#include "launch/image/image_mapper_core.h"
 
 namespace quarvel::launcher {
 

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "launch/elf_symbols.h"
+#include "launch/image/elf_symbols.h"
 
 // The lookup against the C library this test process really runs with.
 namespace quarvel::launcher {

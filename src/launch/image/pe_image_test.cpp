@@ -1,4 +1,4 @@
-#include "launch/pe_image.h"
+#include "launch/image/pe_image.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "launch/pe_test_image.h"
+#include "launch/image/testing/pe_test_image.h"
 
 namespace quarvel::launcher {
 namespace {

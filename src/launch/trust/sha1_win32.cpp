@@ -1,4 +1,4 @@
-#include "launch/sha1.h"
+#include "launch/trust/sha1.h"
 
 #include <windows.h>
 #include <wincrypt.h>

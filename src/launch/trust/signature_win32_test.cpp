@@ -10,7 +10,7 @@
 
 #include "common/platform.h"
 #include "common/text_encoding.h"
-#include "launch/signature.h"
+#include "launch/trust/signature.h"
 
 // The signature check against copies of the test DLL signed at build time by
 // throw-away certificates (signature_test_fixtures.sh). The tests' root is

@@ -9,7 +9,7 @@
 #include "common/random.h"
 #include "common/strings.h"
 #include "common/text_encoding.h"
-#include "launch/signature.h"
+#include "launch/trust/signature.h"
 
 namespace quarvel::launcher {
 namespace {

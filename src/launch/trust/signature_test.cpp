@@ -1,4 +1,4 @@
-#include "launch/signature.h"
+#include "launch/trust/signature.h"
 
 #include <gtest/gtest.h>
 

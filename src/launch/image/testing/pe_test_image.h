@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "launch/test_images.h"
+#include "launch/image/testing/test_images.h"
 
 // Test helper: a small DLL image laid out by hand, valid in every respect
 // the mapper checks, so that a test can break exactly one thing.

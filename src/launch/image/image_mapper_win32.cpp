@@ -1,7 +1,7 @@
 #include <windows.h>
 
 #include "common/logger.h"
-#include "launch/image_mapper.h"
+#include "launch/image/image_mapper.h"
 
 namespace quarvel::launcher {
 namespace {

@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "common/platform.h"
-#include "launch/image_mapper.h"
-#include "launch/pe_test_image.h"
+#include "launch/image/image_mapper.h"
+#include "launch/image/testing/pe_test_image.h"
 
 namespace quarvel::launcher {
 namespace {

@@ -1,8 +1,8 @@
-#include "launch/signature.h"
+#include "launch/trust/signature.h"
 
 #include <string_view>
 
-#include "launch/signature_signers.h"
+#include "launch/trust/signature_signers.h"
 
 namespace quarvel::launcher {
 

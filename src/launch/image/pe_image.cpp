@@ -1,4 +1,4 @@
-#include "launch/pe_image.h"
+#include "launch/image/pe_image.h"
 
 #include <algorithm>
 

@@ -1,8 +1,8 @@
-#include "launch/elf_symbols.h"
+#include "launch/image/elf_symbols.h"
 
 #include <string_view>
 
-#include "launch/pe_byte_reader.h"
+#include "launch/image/pe_byte_reader.h"
 
 namespace quarvel::launcher {
 namespace {
