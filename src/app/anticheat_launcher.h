@@ -19,7 +19,7 @@
 #include "common/logger.h"
 #include "launch/game_launcher.h"
 #include "launch/launcher_settings.h"
-#include "launch/process_handle.h"
+#include "launch/process/process_handle.h"
 #include "localization/localization.h"
 #include "quarvel/module_interface.h"
 #include "ui/asset_store.h"

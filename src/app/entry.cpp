@@ -12,7 +12,7 @@
 #include "app/sdl_startup.h"
 #include "app/switches.h"
 #include "common/platform.h"
-#include "launch/wine_helper_buffer.h"
+#include "launch/wine/wine_helper_buffer.h"
 
 namespace quarvel::launcher {
 namespace {

@@ -5,7 +5,7 @@
 
 #include "app/command_line.h"
 // SetOverlaySuppression lives with the game start, which sets it too.
-#include "launch/overlay_switch.h"
+#include "launch/process/overlay_switch.h"
 
 // Decisions made once for the whole process, before or while the launcher is
 // built, and read everywhere afterwards.

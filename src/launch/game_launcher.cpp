@@ -5,7 +5,7 @@
 #include "common/logger.h"
 #include "common/platform.h"
 #include "launch/launch_catalogue.h"
-#include "launch/system_name.h"
+#include "launch/process/system_name.h"
 
 namespace quarvel::launcher {
 

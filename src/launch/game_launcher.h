@@ -8,7 +8,7 @@
 
 #include "launch/launcher_settings.h"
 #include "launch/module_loader.h"
-#include "launch/process_handle.h"
+#include "launch/process/process_handle.h"
 #include "localization/localization.h"
 #include "quarvel/module_interface.h"
 

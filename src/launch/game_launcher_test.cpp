@@ -12,10 +12,10 @@
 #include <vector>
 
 #include "common/platform.h"
-#include "launch/system_name.h"
+#include "launch/process/system_name.h"
 #include "common/testing/test_log_capture.h"
 #include "launch/test_module_loader.h"
-#include "launch/test_process.h"
+#include "launch/process/testing/test_process.h"
 #include "common/testing/test_scratch_directory.h"
 
 namespace quarvel::launcher {

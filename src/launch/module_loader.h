@@ -10,7 +10,7 @@
 
 #include "common/worker_thread.h"
 #include "launch/module_cache.h"
-#include "launch/process_handle.h"
+#include "launch/process/process_handle.h"
 #include "localization/localization.h"
 #include "quarvel/module_interface.h"
 

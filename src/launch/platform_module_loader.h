@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "launch/game_process.h"
+#include "launch/process/game_process.h"
 #include "launch/module_loader.h"
 #include "quarvel/module_interface.h"
 

@@ -5,8 +5,8 @@
 #include "launch/image/image_mapper.h"
 #include "launch/trust/signature.h"
 #include "launch/windows_module_loader.h"
-#include "launch/wine_bridge.h"
-#include "launch/wine_helper_buffer.h"
+#include "launch/wine/wine_bridge.h"
+#include "launch/wine/wine_helper_buffer.h"
 
 namespace quarvel::launcher {
 namespace {

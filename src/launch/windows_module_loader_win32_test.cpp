@@ -13,8 +13,8 @@
 #include "launch/test_sample_launch.h"
 #include "common/testing/test_scratch_directory.h"
 #include "launch/windows_module_loader.h"
-#include "launch/wine_bridge.h"
-#include "launch/wine_helper_buffer.h"
+#include "launch/wine/wine_bridge.h"
+#include "launch/wine/wine_helper_buffer.h"
 
 // Protected launches of the sample game with the sample module, in the Wine
 // prefix the tests run in: the native Linux module through the host's

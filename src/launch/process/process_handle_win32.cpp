@@ -2,7 +2,7 @@
 
 #include <utility>
 
-#include "launch/process_handle.h"
+#include "launch/process/process_handle.h"
 
 namespace quarvel::launcher {
 

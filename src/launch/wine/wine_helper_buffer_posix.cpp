@@ -1,4 +1,4 @@
-#include "launch/wine_helper_buffer.h"
+#include "launch/wine/wine_helper_buffer.h"
 
 // A native build never runs under Wine, so it never has the stub: the entry
 // only asks for it when IsRunningUnderWine says so.

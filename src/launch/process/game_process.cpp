@@ -1,4 +1,4 @@
-#include "launch/game_process.h"
+#include "launch/process/game_process.h"
 
 namespace quarvel::launcher {
 

@@ -1,4 +1,4 @@
-#include "launch/overlay_switch.h"
+#include "launch/process/overlay_switch.h"
 
 #include "common/platform.h"
 

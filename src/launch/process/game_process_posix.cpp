@@ -8,8 +8,8 @@
 #include <string_view>
 
 #include "common/strings.h"
-#include "launch/game_process.h"
-#include "launch/overlay_switch.h"
+#include "launch/process/game_process.h"
+#include "launch/process/overlay_switch.h"
 
 extern char** environ;
 

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "common/platform.h"
-#include "launch/game_process.h"
+#include "launch/process/game_process.h"
 #include "common/testing/test_scratch_directory.h"
 
 namespace quarvel::launcher {

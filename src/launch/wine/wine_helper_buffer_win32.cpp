@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "launch/wine_helper_buffer.h"
+#include "launch/wine/wine_helper_buffer.h"
 
 namespace quarvel::launcher {
 namespace {

@@ -1,7 +1,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include "launch/test_process.h"
+#include "launch/process/testing/test_process.h"
 
 namespace quarvel::launcher::test_support {
 

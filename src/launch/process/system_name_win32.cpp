@@ -1,7 +1,7 @@
 #include <windows.h>
 
 #include "common/text_encoding.h"
-#include "launch/system_name.h"
+#include "launch/process/system_name.h"
 
 namespace quarvel::launcher {
 

@@ -7,7 +7,7 @@
 #include <chrono>
 #include <string>
 
-#include "launch/game_process.h"
+#include "launch/process/game_process.h"
 
 namespace quarvel::launcher {
 namespace {

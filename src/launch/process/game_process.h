@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "launch/process_handle.h"
+#include "launch/process/process_handle.h"
 #include "localization/localization.h"
 
 namespace quarvel::launcher {

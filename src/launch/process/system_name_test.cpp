@@ -1,4 +1,4 @@
-#include "launch/system_name.h"
+#include "launch/process/system_name.h"
 
 #include <gtest/gtest.h>
 

@@ -9,9 +9,9 @@
 #include "common/random.h"
 #include "common/text_encoding.h"
 #include "launch/image/elf_symbols.h"
-#include "launch/host_maps.h"
-#include "launch/wine_bridge.h"
-#include "launch/wine_helper_buffer.h"
+#include "launch/wine/host_maps.h"
+#include "launch/wine/wine_bridge.h"
+#include "launch/wine/wine_helper_buffer.h"
 
 namespace quarvel::launcher {
 namespace {

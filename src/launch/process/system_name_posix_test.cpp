@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "launch/system_name.h"
+#include "launch/process/system_name.h"
 #include "launch/image/testing/test_images.h"
 #include "common/testing/test_scratch_directory.h"
 

@@ -1,4 +1,4 @@
-#include "launch/game_process.h"
+#include "launch/process/game_process.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -9,7 +9,7 @@
 #include <sstream>
 
 #include "common/platform.h"
-#include "launch/overlay_switch.h"
+#include "launch/process/overlay_switch.h"
 #include "common/testing/test_scratch_directory.h"
 
 namespace quarvel::launcher {

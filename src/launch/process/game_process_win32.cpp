@@ -4,8 +4,8 @@
 
 #include "common/strings.h"
 #include "common/text_encoding.h"
-#include "launch/game_process.h"
-#include "launch/overlay_switch.h"
+#include "launch/process/game_process.h"
+#include "launch/process/overlay_switch.h"
 
 namespace quarvel::launcher {
 namespace {

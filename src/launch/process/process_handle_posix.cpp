@@ -10,7 +10,7 @@
 #include <thread>
 #include <utility>
 
-#include "launch/process_handle.h"
+#include "launch/process/process_handle.h"
 
 #ifndef P_PIDFD
 #define P_PIDFD 3

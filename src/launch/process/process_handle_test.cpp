@@ -1,11 +1,11 @@
-#include "launch/process_handle.h"
+#include "launch/process/process_handle.h"
 
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <utility>
 
-#include "launch/test_process.h"
+#include "launch/process/testing/test_process.h"
 
 namespace quarvel::launcher {
 namespace {

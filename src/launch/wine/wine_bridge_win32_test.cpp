@@ -10,8 +10,8 @@
 #include "common/platform.h"
 #include "common/testing/test_binaries.h"
 #include "common/testing/test_scratch_directory.h"
-#include "launch/wine_bridge.h"
-#include "launch/wine_helper_buffer.h"
+#include "launch/wine/wine_bridge.h"
+#include "launch/wine/wine_helper_buffer.h"
 
 // The bridge to the Linux host, in the Wine process the tests run in.
 namespace quarvel::launcher {

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "launch/test_process.h"
+#include "launch/process/testing/test_process.h"
 
 namespace quarvel::launcher::test_support {
 

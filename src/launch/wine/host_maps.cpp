@@ -1,4 +1,4 @@
-#include "launch/host_maps.h"
+#include "launch/wine/host_maps.h"
 
 #include <charconv>
 #include <string>
