@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "common/worker_thread.h"
-#include "launch/module_cache.h"
+#include "launch/delivery/module_cache.h"
 #include "launch/process/process_handle.h"
 #include "localization/localization.h"
 #include "quarvel/module_interface.h"

@@ -9,9 +9,9 @@
 
 #include "common/logger.h"
 #include "launch/launch_catalogue.h"
-#include "launch/module_cache_files.h"
-#include "launch/module_download.h"
-#include "launch/scramble.h"
+#include "launch/delivery/module_cache_files.h"
+#include "launch/delivery/module_download.h"
+#include "launch/delivery/scramble.h"
 #include "net/http_transfer.h"
 
 namespace quarvel::launcher {

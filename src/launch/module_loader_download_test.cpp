@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "launch/module_loader.h"
-#include "launch/scramble.h"
+#include "launch/delivery/scramble.h"
 #include "common/testing/test_log_capture.h"
 #include "common/testing/test_scratch_directory.h"
 #include "net/deployment.h"

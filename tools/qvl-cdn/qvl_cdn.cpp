@@ -7,7 +7,7 @@
 #include <optional>
 #include <system_error>
 
-#include "launch/scramble.h"
+#include "launch/delivery/scramble.h"
 #include "module_files.h"
 
 namespace quarvel::cdn_tool {

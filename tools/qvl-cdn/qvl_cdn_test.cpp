@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "launch/scramble.h"
+#include "launch/delivery/scramble.h"
 #include "common/testing/test_scratch_directory.h"
 
 namespace quarvel::cdn_tool {

@@ -1,4 +1,4 @@
-#include "launch/module_cache.h"
+#include "launch/delivery/module_cache.h"
 
 #include <cstdio>
 #include <span>
@@ -7,7 +7,7 @@
 #include "common/logger.h"
 #include "common/platform.h"
 #include "common/strings.h"
-#include "launch/module_cache_files.h"
+#include "launch/delivery/module_cache_files.h"
 #include "launch/trust/sha1.h"
 
 namespace quarvel::launcher {

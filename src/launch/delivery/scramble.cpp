@@ -1,4 +1,4 @@
-#include "launch/scramble.h"
+#include "launch/delivery/scramble.h"
 
 namespace quarvel::launcher {
 namespace {

@@ -1,4 +1,4 @@
-#include "launch/module_cache.h"
+#include "launch/delivery/module_cache.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "launch/module_cache_files.h"
+#include "launch/delivery/module_cache_files.h"
 
 #include <windows.h>
 

@@ -1,4 +1,4 @@
-#include "launch/module_download.h"
+#include "launch/delivery/module_download.h"
 
 #include <gtest/gtest.h>
 
