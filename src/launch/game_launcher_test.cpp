@@ -14,7 +14,7 @@
 #include "common/platform.h"
 #include "launch/process/system_name.h"
 #include "common/testing/test_log_capture.h"
-#include "launch/test_module_loader.h"
+#include "launch/testing/test_module_loader.h"
 #include "launch/process/testing/test_process.h"
 #include "common/testing/test_scratch_directory.h"
 

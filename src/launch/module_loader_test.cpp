@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "common/testing/test_log_capture.h"
-#include "launch/test_module_loader.h"
+#include "launch/testing/test_module_loader.h"
 #include "common/testing/test_scratch_directory.h"
 
 namespace quarvel::launcher {

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "launch/native_module_loader.h"
-#include "launch/test_sample_launch.h"
+#include "launch/testing/test_sample_launch.h"
 #include "common/testing/test_scratch_directory.h"
 
 // Protected launches of the sample game with the sample module, loaded from

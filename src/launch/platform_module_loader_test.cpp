@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "common/platform.h"
-#include "launch/test_module_loader.h"
+#include "launch/testing/test_module_loader.h"
 #include "common/testing/test_scratch_directory.h"
 
 // The start of a module and its reports, against a module made of test
