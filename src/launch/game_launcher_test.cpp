@@ -12,11 +12,11 @@
 #include <vector>
 
 #include "common/platform.h"
-#include "launch/process/system_name.h"
 #include "common/testing/test_log_capture.h"
-#include "launch/testing/test_module_loader.h"
-#include "launch/process/testing/test_process.h"
 #include "common/testing/test_scratch_directory.h"
+#include "launch/process/system_name.h"
+#include "launch/process/testing/test_process.h"
+#include "launch/testing/test_module_loader.h"
 
 namespace quarvel::launcher {
 namespace {

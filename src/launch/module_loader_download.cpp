@@ -8,10 +8,10 @@
 #include <utility>
 
 #include "common/logger.h"
-#include "launch/launch_catalogue.h"
 #include "launch/delivery/module_cache_files.h"
 #include "launch/delivery/module_download.h"
 #include "launch/delivery/scramble.h"
+#include "launch/launch_catalogue.h"
 #include "net/http_transfer.h"
 
 namespace quarvel::launcher {

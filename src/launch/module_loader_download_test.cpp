@@ -15,10 +15,10 @@
 #include <utility>
 #include <vector>
 
-#include "launch/module_loader.h"
-#include "launch/delivery/scramble.h"
 #include "common/testing/test_log_capture.h"
 #include "common/testing/test_scratch_directory.h"
+#include "launch/delivery/scramble.h"
+#include "launch/module_loader.h"
 #include "net/deployment.h"
 #include "net/test_services.h"
 #include "qvl_cdn.h"

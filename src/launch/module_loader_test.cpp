@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "common/testing/test_log_capture.h"
-#include "launch/testing/test_module_loader.h"
 #include "common/testing/test_scratch_directory.h"
+#include "launch/testing/test_module_loader.h"
 
 namespace quarvel::launcher {
 namespace {

@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
+#include "common/testing/test_scratch_directory.h"
 #include "launch/native_module_loader.h"
 #include "launch/testing/test_sample_launch.h"
-#include "common/testing/test_scratch_directory.h"
 
 // Protected launches of the sample game with the sample module, loaded from
 // memory by the Linux loader.

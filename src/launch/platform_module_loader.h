@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "launch/process/game_process.h"
 #include "launch/module_loader.h"
+#include "launch/process/game_process.h"
 #include "quarvel/module_interface.h"
 
 // What the platforms' module loaders share once a module's entries are

@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "common/platform.h"
-#include "launch/testing/test_module_loader.h"
 #include "common/testing/test_scratch_directory.h"
+#include "launch/testing/test_module_loader.h"
 
 // The start of a module and its reports, against a module made of test
 // functions that records what it was handed.

@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "common/platform.h"
-#include "launch/launcher_settings.h"
 #include "common/testing/test_scratch_directory.h"
+#include "launch/launcher_settings.h"
 
 namespace quarvel::launcher {
 namespace {

@@ -9,9 +9,9 @@
 #include <vector>
 
 #include "common/platform.h"
+#include "common/testing/test_scratch_directory.h"
 #include "launch/image/pe_image.h"
 #include "launch/testing/test_sample_launch.h"
-#include "common/testing/test_scratch_directory.h"
 #include "launch/windows_module_loader.h"
 #include "launch/wine/wine_bridge.h"
 #include "launch/wine/wine_helper_buffer.h"

@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "launch/delivery/scramble.h"
 #include "common/testing/test_scratch_directory.h"
+#include "launch/delivery/scramble.h"
 
 namespace quarvel::cdn_tool {
 namespace {

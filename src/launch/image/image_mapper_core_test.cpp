@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "launch/image/testing/pe_test_image.h"
 #include "common/testing/test_log_capture.h"
+#include "launch/image/testing/pe_test_image.h"
 
 namespace quarvel::launcher {
 namespace {

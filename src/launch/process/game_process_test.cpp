@@ -9,8 +9,8 @@
 #include <sstream>
 
 #include "common/platform.h"
-#include "launch/process/overlay_switch.h"
 #include "common/testing/test_scratch_directory.h"
+#include "launch/process/overlay_switch.h"
 
 namespace quarvel::launcher {
 namespace {

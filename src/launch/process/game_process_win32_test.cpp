@@ -5,8 +5,8 @@
 #include <string>
 
 #include "common/platform.h"
-#include "launch/process/game_process.h"
 #include "common/testing/test_scratch_directory.h"
+#include "launch/process/game_process.h"
 
 namespace quarvel::launcher {
 namespace {

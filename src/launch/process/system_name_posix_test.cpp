@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
-#include "launch/process/system_name.h"
-#include "launch/image/testing/test_images.h"
 #include "common/testing/test_scratch_directory.h"
+#include "launch/image/testing/test_images.h"
+#include "launch/process/system_name.h"
 
 namespace quarvel::launcher {
 namespace {

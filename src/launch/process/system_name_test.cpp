@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "common/platform.h"
-#include "launch/image/testing/test_images.h"
 #include "common/testing/test_scratch_directory.h"
+#include "launch/image/testing/test_images.h"
 
 namespace quarvel::launcher {
 namespace {
