@@ -22,13 +22,13 @@
 #include "launch/process/process_handle.h"
 #include "localization/localization.h"
 #include "quarvel/module_interface.h"
-#include "ui/asset_store.h"
-#include "ui/button_element.h"
+#include "ui/assets/asset_store.h"
+#include "ui/elements/button_element.h"
 #include "ui/frame_look.h"
-#include "ui/image_element.h"
+#include "ui/elements/image_element.h"
 #include "ui/render_context.h"
-#include "ui/shape_element.h"
-#include "ui/text_element.h"
+#include "ui/elements/shape_element.h"
+#include "ui/elements/text_element.h"
 
 struct SDL_MouseMotionEvent;
 union SDL_Event;

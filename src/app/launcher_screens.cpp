@@ -1,8 +1,8 @@
 #include <algorithm>
 
 #include "app/anticheat_launcher.h"
-#include "ui/embedded_assets.h"
-#include "ui/sprite_sheet.h"
+#include "ui/assets/embedded_assets.h"
+#include "ui/elements/sprite_sheet.h"
 
 // The twelve elements of the window, the four screens they make up and the
 // list of active elements that is updated and drawn.

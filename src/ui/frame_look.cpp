@@ -2,9 +2,9 @@
 
 #include <SDL.h>
 
-#include "ui/button_element.h"
+#include "ui/elements/button_element.h"
 #include "ui/render_context.h"
-#include "ui/text_element.h"
+#include "ui/elements/text_element.h"
 
 namespace quarvel::ui {
 namespace {

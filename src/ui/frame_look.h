@@ -4,8 +4,8 @@
 #include <memory>
 #include <vector>
 
-#include "ui/texture.h"
-#include "ui/ui_element.h"
+#include "ui/assets/texture.h"
+#include "ui/elements/ui_element.h"
 
 namespace quarvel::ui {
 

@@ -2,8 +2,8 @@
 
 #include <cstdint>
 
-#include "ui/text_element.h"
-#include "ui/ui_element.h"
+#include "ui/elements/text_element.h"
+#include "ui/elements/ui_element.h"
 
 struct SDL_Renderer;
 struct SDL_Window;

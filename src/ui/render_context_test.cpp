@@ -2,9 +2,9 @@
 
 #include <gtest/gtest.h>
 
-#include "ui/shape_element.h"
-#include "ui/test_renderer.h"
-#include "ui/text_element.h"
+#include "ui/elements/shape_element.h"
+#include "ui/assets/testing/test_renderer.h"
+#include "ui/elements/text_element.h"
 
 namespace quarvel::ui {
 namespace {

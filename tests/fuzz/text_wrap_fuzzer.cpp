@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "fuzz_check.h"
-#include "ui/text_layout.h"
+#include "ui/elements/text_layout.h"
 
 namespace {
 

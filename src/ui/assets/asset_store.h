@@ -1,0 +1,78 @@
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <string>
+
+#include "ui/assets/font_slot.h"
+#include "ui/assets/texture.h"
+
+struct SDL_Renderer;
+
+namespace quarvel {
+class cLocalization;
+}
+
+namespace quarvel::ui {
+
+// The fonts and textures the window shows, loaded once during window set-up.
+// Slots are created on first load and keep their address for the store's
+// life, so elements may hold plain pointers to them; loading an id again
+// refills the same slot. Main thread only.
+//
+// Textures belong to the renderer they were made on: destroy the store (or
+// Clear it) before that renderer, and close fonts before TTF_Quit.
+class cAssetStore {
+ public:
+  cAssetStore() = default;
+  cAssetStore(const cAssetStore&) = delete;
+  cAssetStore& operator=(const cAssetStore&) = delete;
+
+  // Opens the six built-in fonts. When the catalogue names all three system
+  // fonts and all three files exist in the system fonts folder, every id is
+  // opened from those files instead, at its built-in point size. A missing
+  // file sets useFallback (the caller then switches the texts to English)
+  // and the built-in fonts serve. False when a font cannot be opened.
+  //
+  // Only Windows has a system fonts folder (GetFontsDirectory); elsewhere
+  // the catalogue's system fonts are ignored and the built-in fonts serve.
+  bool LoadFonts(const cLocalization& catalogue, bool& useFallback);
+  // The same with the folder given (ending in a separator); without one the
+  // catalogue's system fonts are not consulted.
+  bool LoadFonts(const cLocalization& catalogue, const std::optional<std::string>& systemFontsDirectory,
+                 bool& useFallback);
+
+  // Decodes the four built-in pictures. `requestedSplash`, a path relative
+  // to baseDirectory ('/' or '\' separated), may replace the built-in splash;
+  // a refused one is logged and the built-in splash takes its place. False
+  // when a built-in picture cannot be made into a texture.
+  bool LoadTextures(SDL_Renderer* renderer, const std::string& requestedSplash);
+
+  // Loads a custom splash at `path` into `texture` if it is an existing
+  // ".png" file of at most 1 MiB with exactly 800 x 450 pixels.
+  bool LoadCustomSplash(SDL_Renderer* renderer, const std::string& path, cTexture& texture);
+
+  // Null when the id was never loaded.
+  cFontSlot* GetFont(std::int32_t id);
+  cTexture* GetTexture(std::int32_t id);
+
+  // Closes every font and destroys every texture; the slots stay.
+  void Clear();
+
+  // The executable's directory with its trailing separator; custom splash
+  // paths are relative to it.
+  std::string baseDirectory;
+
+ private:
+  std::map<std::int32_t, cFontSlot> fonts_;
+  std::map<std::int32_t, cTexture> textures_;
+};
+
+// Whether this platform takes the system fonts a catalogue names (Windows).
+bool SystemFontsSupported();
+// The Windows fonts folder in UTF-8, ending in a separator; empty when it is
+// unknown or the platform has none.
+std::string GetFontsDirectory();
+
+}  // namespace quarvel::ui
