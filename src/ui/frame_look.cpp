@@ -3,8 +3,8 @@
 #include <SDL.h>
 
 #include "ui/elements/button_element.h"
-#include "ui/render_context.h"
 #include "ui/elements/text_element.h"
+#include "ui/render_context.h"
 
 namespace quarvel::ui {
 namespace {

@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include "ui/elements/shape_element.h"
 #include "ui/assets/testing/test_renderer.h"
+#include "ui/elements/shape_element.h"
 #include "ui/elements/text_element.h"
 
 namespace quarvel::ui {

@@ -5,11 +5,11 @@
 #include <utility>
 #include <vector>
 
+#include "ui/assets/testing/test_renderer.h"
 #include "ui/elements/button_element.h"
 #include "ui/elements/image_element.h"
 #include "ui/elements/shape_element.h"
 #include "ui/elements/sprite_sheet.h"
-#include "ui/assets/testing/test_renderer.h"
 #include "ui/elements/text_element.h"
 
 namespace quarvel::ui {
