@@ -12,8 +12,8 @@
 #include <string>
 #include <vector>
 
-#include "app/element_ids.h"
 #include "app/launch_analytics.h"
+#include "app/screens/element_ids.h"
 #include "app/window_icons.h"
 #include "common/background_worker.h"
 #include "common/logger.h"
@@ -24,11 +24,11 @@
 #include "quarvel/module_interface.h"
 #include "ui/assets/asset_store.h"
 #include "ui/elements/button_element.h"
-#include "ui/frame_look.h"
 #include "ui/elements/image_element.h"
-#include "ui/render_context.h"
 #include "ui/elements/shape_element.h"
 #include "ui/elements/text_element.h"
+#include "ui/frame_look.h"
+#include "ui/render_context.h"
 
 struct SDL_MouseMotionEvent;
 union SDL_Event;

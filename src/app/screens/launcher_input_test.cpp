@@ -1,6 +1,6 @@
 #include <SDL.h>
 
-#include "app/launcher_window_fixture.h"
+#include "app/screens/testing/launcher_window_fixture.h"
 
 namespace quarvel::launcher {
 namespace {

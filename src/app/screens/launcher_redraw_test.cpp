@@ -1,6 +1,6 @@
 #include <SDL.h>
 
-#include "app/launcher_window_fixture.h"
+#include "app/screens/testing/launcher_window_fixture.h"
 
 // An idle window is not drawn again: a frame in which nothing changed
 // presents nothing, while a changed element or a window that lost its

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "app/launcher_window_fixture.h"
+#include "app/screens/testing/launcher_window_fixture.h"
 
 // The screens as a player sees them: each state is driven the way the
 // loader's callbacks drive it, frames run until the fades have settled, and

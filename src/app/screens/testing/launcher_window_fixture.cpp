@@ -1,4 +1,4 @@
-#include "app/launcher_window_fixture.h"
+#include "app/screens/testing/launcher_window_fixture.h"
 
 #include <SDL_image.h>
 
