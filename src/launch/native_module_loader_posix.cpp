@@ -13,32 +13,6 @@
 namespace quarvel::launcher {
 namespace {
 
-cPlatformModuleLoader* LoaderOf(void* context) { return static_cast<cPlatformModuleLoader*>(context); }
-
-// The module's callbacks. Nothing may unwind through the module's frames.
-void OnResult(const QVL_ResultRecord* record) {
-  if (record == nullptr || record->context == nullptr) return;
-  try {
-    LoaderOf(record->context)->OnModuleResult(*record);
-  } catch (...) {
-    Log(LogLevel::Error, "A module report failed.");
-  }
-}
-
-void OnResultV1(std::int32_t code, const char* message, void* context) {
-  if (context == nullptr) return;
-  try {
-    LoaderOf(context)->OnModuleResultV1(code, message);
-  } catch (...) {
-    Log(LogLevel::Error, "A module report failed.");
-  }
-}
-
-std::uint8_t CallEntry(const void* entry, const void* argument) {
-  using Entry = std::uint8_t (*)(const void*);
-  return reinterpret_cast<Entry>(const_cast<void*>(entry))(argument);
-}
-
 bool WriteAll(int descriptor, const std::uint8_t* bytes, std::size_t size) {
   while (size > 0) {
     const ssize_t written = write(descriptor, bytes, size);
@@ -78,11 +52,6 @@ void* LoadFromMemory(const std::vector<std::uint8_t>& image) {
   return library;
 }
 
-template <class Entry>
-Entry EntryAt(void* address) {
-  return reinterpret_cast<Entry>(address);
-}
-
 }  // namespace
 
 cNativeModuleLoader::~cNativeModuleLoader() { Shutdown(); }
@@ -90,32 +59,16 @@ cNativeModuleLoader::~cNativeModuleLoader() { Shutdown(); }
 void cNativeModuleLoader::LoadModule(const std::vector<std::uint8_t>& image) {
   const MapResult mapped = MapModule(image);
   if (mapped != MapResult::Mapped) return ReportMapFailure(mapped);
-  const std::uint8_t result = StartModule({&CallEntry, &OnResult, &OnResultV1}, false, {});
+  const std::uint8_t result = StartModule({&CallEntry, &ForwardResult, &ForwardResultV1}, false, {});
   if (result != QVL_InitializeOk) ReportInitializeFailure(result);
 }
 
 MapResult cNativeModuleLoader::MapModule(const std::vector<std::uint8_t>& image) {
   if (image.empty()) return MapResult::BadArguments;
-  void* library = LoadFromMemory(image);
-  if (library == nullptr) {
-    Log(LogLevel::Error, "Failed to map the anti-cheat module.");
-    return MapResult::LoadFailed;
-  }
-  void* initialize = dlsym(library, QVL_ENTRY_SYMBOL_INITIALIZE);
-  void* shutdown = dlsym(library, QVL_ENTRY_SYMBOL_SHUTDOWN);
-  void* reserved = dlsym(library, QVL_ENTRY_SYMBOL_RESERVED);
-  void* setLanguage = dlsym(library, QVL_ENTRY_SYMBOL_SET_LANGUAGE);
-  if (initialize == nullptr || shutdown == nullptr || reserved == nullptr || setLanguage == nullptr) {
-    Log(LogLevel::Error, "The anti-cheat module lacks one of its entries.");
-    return MapResult::LoadFailed;
-  }
   // The library stays loaded until the process ends, like a mapped Windows
   // module: threads of its own may still run.
-  initializeEntry_ = EntryAt<QVL_InitializeEntry>(initialize);
-  shutdownEntry_ = EntryAt<QVL_ShutdownEntry>(shutdown);
-  reservedEntry_ = EntryAt<QVL_ReservedEntry>(reserved);
-  setLanguageEntry_ = EntryAt<QVL_SetLanguageEntry>(setLanguage);
-  return MapResult::Mapped;
+  return TakeNamedEntries(LoadFromMemory(image),
+                          [](void* library, const char* name) -> const void* { return dlsym(library, name); });
 }
 
 }  // namespace quarvel::launcher

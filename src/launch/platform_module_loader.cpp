@@ -73,6 +73,32 @@ void cPlatformModuleLoader::OnModuleResultV1(std::int32_t code, const char* mess
   Report(MapModuleCodeV1(code), message);
 }
 
+// Not inlined: a forwarder of another calling convention cannot be given a
+// handler of its own, so the handler must stay in these frames.
+__attribute__((noinline)) void cPlatformModuleLoader::ForwardResult(const QVL_ResultRecord* record) {
+  if (record == nullptr || record->context == nullptr) return;
+  try {
+    static_cast<cPlatformModuleLoader*>(record->context)->OnModuleResult(*record);
+  } catch (...) {
+    Log(LogLevel::Error, "A module report failed.");
+  }
+}
+
+__attribute__((noinline)) void cPlatformModuleLoader::ForwardResultV1(std::int32_t code, const char* message,
+                                                                      void* context) {
+  if (context == nullptr) return;
+  try {
+    static_cast<cPlatformModuleLoader*>(context)->OnModuleResultV1(code, message);
+  } catch (...) {
+    Log(LogLevel::Error, "A module report failed.");
+  }
+}
+
+std::uint8_t cPlatformModuleLoader::CallEntry(const void* entry, const void* argument) {
+  using Entry = std::uint8_t (*)(const void*);
+  return reinterpret_cast<Entry>(const_cast<void*>(entry))(argument);
+}
+
 std::uint8_t cPlatformModuleLoader::StartModule(const ModuleCalls& calls, bool withHostFields,
                                                 const std::string& unixGamePath) {
   if (setLanguageEntry_ != nullptr && !language_.empty()) {
@@ -109,6 +135,26 @@ std::uint8_t cPlatformModuleLoader::StartModule(const ModuleCalls& calls, bool w
     result = calls.callEntry(initialize, &startRecord_);
   }
   return result;
+}
+
+MapResult cPlatformModuleLoader::TakeNamedEntries(void* library, SymbolResolver resolve) {
+  if (library == nullptr) {
+    Log(LogLevel::Error, "Failed to map the anti-cheat module.");
+    return MapResult::LoadFailed;
+  }
+  const void* initialize = resolve(library, QVL_ENTRY_SYMBOL_INITIALIZE);
+  const void* shutdown = resolve(library, QVL_ENTRY_SYMBOL_SHUTDOWN);
+  const void* reserved = resolve(library, QVL_ENTRY_SYMBOL_RESERVED);
+  const void* setLanguage = resolve(library, QVL_ENTRY_SYMBOL_SET_LANGUAGE);
+  if (initialize == nullptr || shutdown == nullptr || reserved == nullptr || setLanguage == nullptr) {
+    Log(LogLevel::Error, "The anti-cheat module lacks one of its entries.");
+    return MapResult::LoadFailed;
+  }
+  initializeEntry_ = reinterpret_cast<QVL_InitializeEntry>(const_cast<void*>(initialize));
+  shutdownEntry_ = reinterpret_cast<QVL_ShutdownEntry>(const_cast<void*>(shutdown));
+  reservedEntry_ = reinterpret_cast<QVL_ReservedEntry>(const_cast<void*>(reserved));
+  setLanguageEntry_ = reinterpret_cast<QVL_SetLanguageEntry>(const_cast<void*>(setLanguage));
+  return MapResult::Mapped;
 }
 
 void cPlatformModuleLoader::ReportMapFailure(MapResult result) {

@@ -52,6 +52,14 @@ class cPlatformModuleLoader : public cModuleLoader {
   void OnModuleResult(const QVL_ResultRecord& record);
   void OnModuleResultV1(std::int32_t code, const char* message);
 
+  // The callbacks handed to a module of this process's calling convention;
+  // the context is the loader. Nothing may unwind through the module's
+  // frames: a report that fails is logged.
+  static void ForwardResult(const QVL_ResultRecord* record);
+  static void ForwardResultV1(std::int32_t code, const char* message, void* context);
+  // Enters an entry of this process's calling convention.
+  static std::uint8_t CallEntry(const void* entry, const void* argument);
+
  protected:
   // How this loader enters its module and how the module calls back: a
   // module of another calling convention is entered through a bridge and
@@ -72,6 +80,12 @@ class cPlatformModuleLoader : public cModuleLoader {
   // the game's host path and its argument list (the game binary's own path,
   // then the game's arguments). Returns the final initialize result.
   std::uint8_t StartModule(const ModuleCalls& calls, bool withHostFields, const std::string& unixGamePath);
+
+  // Takes the four entries of a loaded library by their symbol names, through
+  // `resolve` (null for a missing name); a null library or a missing entry is
+  // logged and fails.
+  using SymbolResolver = const void* (*)(void* library, const char* name);
+  MapResult TakeNamedEntries(void* library, SymbolResolver resolve);
 
   // 507 with the text for a failed map.
   void ReportMapFailure(MapResult result);

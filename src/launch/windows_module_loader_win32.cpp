@@ -13,37 +13,13 @@ namespace {
 
 constexpr std::uint32_t kWinePidWaitMs = 2000;
 
-cPlatformModuleLoader* LoaderOf(void* context) { return static_cast<cPlatformModuleLoader*>(context); }
-
-// The module's callbacks in the two conventions. Nothing may unwind through
-// the module's frames. The host-convention entries only forward: the
-// compiler cannot give a function of the other convention a handler.
-__attribute__((noinline)) void OnResult(const QVL_ResultRecord* record) {
-  if (record == nullptr || record->context == nullptr) return;
-  try {
-    LoaderOf(record->context)->OnModuleResult(*record);
-  } catch (...) {
-    Log(LogLevel::Error, "A module report failed.");
-  }
+// The module's callbacks in the host's convention only forward: the compiler
+// cannot give a function of the other convention a handler.
+__attribute__((sysv_abi)) void OnHostResult(const QVL_ResultRecord* record) {
+  cPlatformModuleLoader::ForwardResult(record);
 }
-
-__attribute__((noinline)) void OnResultV1(std::int32_t code, const char* message, void* context) {
-  if (context == nullptr) return;
-  try {
-    LoaderOf(context)->OnModuleResultV1(code, message);
-  } catch (...) {
-    Log(LogLevel::Error, "A module report failed.");
-  }
-}
-
-__attribute__((sysv_abi)) void OnHostResult(const QVL_ResultRecord* record) { OnResult(record); }
 __attribute__((sysv_abi)) void OnHostResultV1(std::int32_t code, const char* message, void* context) {
-  OnResultV1(code, message, context);
-}
-
-std::uint8_t CallWindowsEntry(const void* entry, const void* argument) {
-  using Entry = std::uint8_t (*)(const void*);
-  return reinterpret_cast<Entry>(const_cast<void*>(entry))(argument);
+  cPlatformModuleLoader::ForwardResultV1(code, message, context);
 }
 
 std::uint8_t CallHostEntry(const void* entry, const void* argument) {
@@ -87,7 +63,7 @@ void cWindowsModuleLoader::LoadModule(const std::vector<std::uint8_t>& image) {
 
   const ModuleCalls calls = hostLibrary ? ModuleCalls{&CallHostEntry, reinterpret_cast<QVL_CallbackV2>(&OnHostResult),
                                                       reinterpret_cast<QVL_CallbackV1>(&OnHostResultV1)}
-                                        : ModuleCalls{&CallWindowsEntry, &OnResult, &OnResultV1};
+                                        : ModuleCalls{&CallEntry, &ForwardResult, &ForwardResultV1};
   const std::uint8_t result = StartModule(calls, hostLibrary, unixGamePath);
   // A host library's result is not looked at: only its reports count.
   if (!hostLibrary && result != QVL_InitializeOk) ReportInitializeFailure(result);
@@ -120,25 +96,8 @@ MapResult cWindowsModuleLoader::MapWindowsImage(const std::vector<std::uint8_t>&
 
 MapResult cWindowsModuleLoader::MapHostLibrary(const std::vector<std::uint8_t>& image) {
   Log(LogLevel::Info, "Starting Wine module mapping, Wine version: %s.", GetWineVersion().c_str());
-  void* library = LoadNativeModule(image);
-  if (library == nullptr) {
-    Log(LogLevel::Error, "Failed to map the anti-cheat module.");
-    return MapResult::LoadFailed;
-  }
-  const void* initialize = ResolveNativeSymbol(library, QVL_ENTRY_SYMBOL_INITIALIZE);
-  const void* shutdown = ResolveNativeSymbol(library, QVL_ENTRY_SYMBOL_SHUTDOWN);
-  const void* reserved = ResolveNativeSymbol(library, QVL_ENTRY_SYMBOL_RESERVED);
-  const void* setLanguage = ResolveNativeSymbol(library, QVL_ENTRY_SYMBOL_SET_LANGUAGE);
-  if (initialize == nullptr || shutdown == nullptr || reserved == nullptr || setLanguage == nullptr) {
-    Log(LogLevel::Error, "The anti-cheat module lacks one of its entries.");
-    return MapResult::LoadFailed;
-  }
   // Host functions: only ever called through CallNative.
-  initializeEntry_ = EntryAt<QVL_InitializeEntry>(initialize);
-  shutdownEntry_ = EntryAt<QVL_ShutdownEntry>(shutdown);
-  reservedEntry_ = EntryAt<QVL_ReservedEntry>(reserved);
-  setLanguageEntry_ = EntryAt<QVL_SetLanguageEntry>(setLanguage);
-  return MapResult::Mapped;
+  return TakeNamedEntries(LoadNativeModule(image), &ResolveNativeSymbol);
 }
 
 std::uint32_t cWindowsModuleLoader::TranslateProcessId(std::uint32_t processId) {
