@@ -99,6 +99,10 @@ prepare_machine
 # archives' file times).
 SOURCE_DATE_EPOCH=$(git log -1 --format=%ct 2>/dev/null || echo 946684800)
 export SOURCE_DATE_EPOCH TZ=UTC LC_ALL=C.UTF-8
+# The compiler cache turns paths under CCACHE_BASEDIR into relative ones,
+# which the build's path maps then miss: debug information would name the
+# sources differently with and without the cache.
+unset CCACHE_BASEDIR
 
 release_build() {  # release_build <dir>: both presets into <dir>, packed into <dir>/dist
   local dir=$1 preset
