@@ -9,6 +9,8 @@
 #                                   embedded in the executable
 #
 # Hosts are "name" or "name:port"; URLs are formed as https://<host>/...
+# The Windows executable's branding is set beside these (cmake/Branding.cmake);
+# scripts/release.sh takes both from the command line or a file.
 #
 # Development builds set QVL_TEST_SERVICES_PORT (a base port, one per preset).
 # Then the hosts point at the local test services on that base (CDN on the

@@ -14,6 +14,24 @@ if(WIN32)
                           _WIN32_WINNT=0x0601)
   # The product imports only Windows system DLLs.
   add_link_options(-static -static-libgcc -static-libstdc++)
+  # No link time in the PE header: one source gives one executable.
+  add_link_options(-Wl,--no-insert-timestamp)
+  enable_language(RC)
+endif()
+
+# Release builds leave no trace of where they were built: the checkout and
+# build directories (and the Windows dependencies) appear as fixed names in
+# debug information and in __FILE__. Together with SOURCE_DATE_EPOCH for
+# __DATE__ and __TIME__ (scripts/release.sh sets it) two builds of one commit
+# are the same bytes.
+option(QVL_REPRODUCIBLE "Map build paths to fixed names (the release presets)" OFF)
+if(QVL_REPRODUCIBLE)
+  if(QVL_WIN_DEPS_PREFIX)
+    add_compile_options(-ffile-prefix-map=${QVL_WIN_DEPS_PREFIX}=/quarvel/deps)
+  endif()
+  # The last matching map wins: the build directory may sit in the checkout.
+  add_compile_options(-ffile-prefix-map=${PROJECT_SOURCE_DIR}=/quarvel/src
+                      -ffile-prefix-map=${CMAKE_BINARY_DIR}=/quarvel/build)
 endif()
 
 # qvl_platform_sources(<target> <name>...): adds <name>_win32.cpp or

@@ -4,6 +4,7 @@
 #include "app/launch_lock.h"
 #include "app/switches.h"
 #include "common/platform.h"
+#include "common/version.h"
 #include "launch/settings_location.h"
 
 namespace quarvel::launcher {
@@ -92,6 +93,8 @@ bool AntiCheatLauncher::LoadSettings(std::string& error) {
     return false;
   }
   OpenLogFile();
+  // The first line of every log file says which build wrote it.
+  Log(LogLevel::Info, "Quarvel Bootstrapper version %s.", kProductVersion);
   Log(LogLevel::Info, "Loaded the following settings .json file: '%s'", path.c_str());
   AnalyticsTavik::SetIdentity(settings_.productid, settings_.sandboxid, settings_.deploymentid);
   settings_.LogSettings();

@@ -2,6 +2,7 @@
 a bad game path, a second bootstrapper. Headless with immediate exit, as an
 unattended run would be."""
 
+import os
 import subprocess
 import unittest
 
@@ -46,6 +47,9 @@ class LaunchRequestTest(unittest.TestCase):
         run = self.game.run(env=UNATTENDED)
         self.expect_exit(run, 207)
         self.assertTrue(run.logged("Launcher finished with: 207, 'Invalid game executable path: "), run.log)
+        # The first line says which build wrote the file.
+        version = os.environ["QVL_E2E_VERSION"]
+        self.assertTrue(run.log.splitlines()[0].endswith(f"Quarvel Bootstrapper version {version}."), run.log)
         # The last line is the run's own end, written once.
         self.assertTrue(run.log.rstrip().endswith("Terminating with: 207."), run.log)
         self.assertEqual(run.log.count("Terminating with:"), 1, run.log)

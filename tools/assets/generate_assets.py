@@ -16,6 +16,7 @@ sys.dont_write_bytecode = True
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
 from close_art import close_symbol  # noqa: E402
+from icon_art import ICON_SIZES, icon_bytes  # noqa: E402
 from logo_art import palette_logo, sprite_sheet  # noqa: E402
 from splash_art import splash  # noqa: E402
 
@@ -28,6 +29,7 @@ PICTURES = {
     "logo_sheet.png": (sprite_sheet, (1000, 1968), "RGBA"),
     "logo_static.png": (palette_logo, (250, 123), "P"),
 }
+ICON_FILE = "bootstrapper.ico"
 
 
 def main():
@@ -40,6 +42,11 @@ def main():
         path = os.path.join(output, name)
         image.save(path, optimize=True)
         print(f"{path}: {size[0]} x {size[1]} {mode}, {os.path.getsize(path)} bytes")
+    # The executable's own icon, carried as a Windows resource.
+    path = os.path.join(output, ICON_FILE)
+    with open(path, "wb") as file:
+        file.write(icon_bytes())
+    print(f"{path}: icon of {', '.join(str(side) for side in ICON_SIZES)} pixels, {os.path.getsize(path)} bytes")
 
 
 if __name__ == "__main__":

@@ -7,6 +7,7 @@
 #include <optional>
 #include <system_error>
 
+#include "common/version.h"
 #include "launch/delivery/scramble.h"
 #include "module_files.h"
 
@@ -27,6 +28,8 @@ constexpr const char* kUsage =
     "      Writes the module image that the scrambled file IN holds to OUT.\n"
     "  qvl-cdn --help\n"
     "      Shows this text.\n"
+    "  qvl-cdn --version\n"
+    "      Shows the version, the same as the bootstrapper's it ships with.\n"
     "Exit codes: 0 done, 1 failed, 2 wrong usage.\n";
 
 bool IsIdentifier(const std::string& text) {
@@ -136,6 +139,10 @@ int RunQvlCdn(const std::vector<std::string>& arguments, std::ostream& out, std:
   const std::string& command = arguments[0];
   if (command == "--help" || command == "-h" || command == "help") {
     out << kUsage;
+    return kExitOk;
+  }
+  if (command == "--version") {
+    out << "qvl-cdn " << kProductVersion << "\n";
     return kExitOk;
   }
   if (command == "publish") return Publish(arguments, out, err);

@@ -10,6 +10,7 @@
 //   scramble IN OUT
 //   unscramble IN OUT
 //   --help
+//   --version
 namespace quarvel::cdn_tool {
 
 // Exit codes of the tool.
