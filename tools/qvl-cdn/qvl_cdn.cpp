@@ -9,6 +9,7 @@
 
 #include "common/version.h"
 #include "launch/delivery/scramble.h"
+#include "module_check.h"
 #include "module_files.h"
 
 namespace quarvel::cdn_tool {
@@ -16,12 +17,18 @@ namespace {
 
 constexpr const char* kUsage =
     "Usage:\n"
-    "  qvl-cdn publish FILE --product P --deployment D --system S --root DIR\n"
-    "      Scrambles the module FILE and places it at DIR/modules/P/D/S, where the\n"
-    "      bootstrapper downloads it from (https://<cdn host>/modules/P/D/S). The file\n"
-    "      is written under a temporary name and renamed, so a server never sees half\n"
-    "      of it. P and D are 2 to 64 letters, digits or '-'; S is the system name\n"
-    "      (win64, win64_wow64, linux64, linux64_32, linux32, ...).\n"
+    "  qvl-cdn check FILE --system S\n"
+    "      Prints what a bootstrapper asking for system S would find in the module FILE:\n"
+    "      its format and machine, its entries and, for a Windows module, its\n"
+    "      Authenticode signer. One \"problem:\" line per problem. Exit code 0 when the\n"
+    "      module is loadable, 1 when it is not.\n"
+    "  qvl-cdn publish FILE --product P --deployment D --system S --root DIR [--force]\n"
+    "      Checks FILE as above, then scrambles it and places it at DIR/modules/P/D/S,\n"
+    "      where the bootstrapper downloads it from (https://<cdn host>/modules/P/D/S).\n"
+    "      A module that fails the check is refused and nothing is written, unless\n"
+    "      --force is given. The file is written under a temporary name and renamed,\n"
+    "      so a server never sees half of it. P and D are 2 to 64 letters, digits or\n"
+    "      '-'; S is the system name (win64, win64_wow64, linux64, linux64_32, linux32).\n"
     "  qvl-cdn scramble IN OUT\n"
     "      Writes IN in the CDN's scrambled encoding to OUT.\n"
     "  qvl-cdn unscramble IN OUT\n"
@@ -30,7 +37,7 @@ constexpr const char* kUsage =
     "      Shows this text.\n"
     "  qvl-cdn --version\n"
     "      Shows the version, the same as the bootstrapper's it ships with.\n"
-    "Exit codes: 0 done, 1 failed, 2 wrong usage.\n";
+    "Exit codes: 0 done (check: loadable), 1 failed (check: not loadable), 2 wrong usage.\n";
 
 bool IsIdentifier(const std::string& text) {
   if (text.size() < 2 || text.size() > 64) return false;
@@ -98,34 +105,76 @@ int Transform(const std::vector<std::string>& arguments, bool scramble, std::ost
   return kExitOk;
 }
 
-int Publish(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err) {
-  std::string file;
-  std::map<std::string, std::string> options = {
-      {"--product", ""}, {"--deployment", ""}, {"--system", ""}, {"--root", ""}};
+// FILE and the options of a command: `options` names the options that take
+// a value (all required), `flags` those that do not. Empty on success, else
+// what is wrong.
+std::string ParseFileAndOptions(const std::vector<std::string>& arguments, std::map<std::string, std::string>& options,
+                                std::map<std::string, bool>& flags, std::string& file) {
+  const std::string& command = arguments[0];
   for (std::size_t i = 1; i < arguments.size(); ++i) {
     const std::string& argument = arguments[i];
     const auto option = options.find(argument);
+    const auto flag = flags.find(argument);
     if (option != options.end()) {
-      if (i + 1 == arguments.size()) return Usage(err, argument + " needs a value");
-      if (!option->second.empty()) return Usage(err, argument + " is given twice");
+      if (i + 1 == arguments.size()) return argument + " needs a value";
+      if (!option->second.empty()) return argument + " is given twice";
       option->second = arguments[++i];
-      if (option->second.empty()) return Usage(err, argument + " needs a value");
+      if (option->second.empty()) return argument + " needs a value";
+    } else if (flag != flags.end()) {
+      flag->second = true;
     } else if (argument.starts_with("--")) {
-      return Usage(err, "unknown option " + argument);
+      return "unknown option " + argument;
     } else if (!file.empty()) {
-      return Usage(err, "publish takes one FILE");
+      return command + " takes one FILE";
     } else {
       file = argument;
     }
   }
-  if (file.empty()) return Usage(err, "publish needs a FILE");
+  if (file.empty()) return command + " needs a FILE";
   for (const auto& [name, value] : options) {
-    if (value.empty()) return Usage(err, "publish needs " + name);
+    if (value.empty()) return command + " needs " + name;
+  }
+  return {};
+}
+
+int Check(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err) {
+  std::string file;
+  std::map<std::string, std::string> options = {{"--system", ""}};
+  std::map<std::string, bool> flags;
+  const std::string problem = ParseFileAndOptions(arguments, options, flags, file);
+  if (!problem.empty()) return Usage(err, problem);
+  std::vector<std::uint8_t> bytes;
+  std::string error;
+  if (!ReadModuleFile(PathFromUtf8(file), bytes, error)) return Fail(err, error);
+  const cModuleReport report = CheckModule(file, bytes, options["--system"]);
+  report.Print(out, options["--system"]);
+  return report.Loadable() ? kExitOk : kExitFailed;
+}
+
+int Publish(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err) {
+  std::string file;
+  std::map<std::string, std::string> options = {
+      {"--product", ""}, {"--deployment", ""}, {"--system", ""}, {"--root", ""}};
+  std::map<std::string, bool> flags = {{"--force", false}};
+  const std::string problem = ParseFileAndOptions(arguments, options, flags, file);
+  if (!problem.empty()) return Usage(err, problem);
+  const std::string& system = options["--system"];
+  std::vector<std::uint8_t> bytes;
+  std::string error;
+  if (!ReadModuleFile(PathFromUtf8(file), bytes, error)) return Fail(err, error);
+  const cModuleReport report = CheckModule(file, bytes, system);
+  if (!report.Loadable()) {
+    for (const std::string& line : report.Problems()) err << "qvl-cdn: " << file << ": " << line << "\n";
+    if (!flags["--force"]) {
+      return Fail(err, "refusing to publish " + file + ": a bootstrapper asking for " + system +
+                           " could not load it (" + std::to_string(report.ProblemCount()) +
+                           " problem(s)); --force publishes it anyway");
+    }
+    err << "qvl-cdn: publishing it anyway (--force)\n";
   }
   std::string published;
-  std::string error;
-  if (!PublishModule(file, options["--product"], options["--deployment"], options["--system"], options["--root"],
-                     published, error)) {
+  if (!PublishModule(file, options["--product"], options["--deployment"], system, options["--root"], published,
+                     error)) {
     return Fail(err, error);
   }
   out << "Published " << file << " as " << published << "\n";
@@ -145,6 +194,7 @@ int RunQvlCdn(const std::vector<std::string>& arguments, std::ostream& out, std:
     out << "qvl-cdn " << kProductVersion << "\n";
     return kExitOk;
   }
+  if (command == "check") return Check(arguments, out, err);
   if (command == "publish") return Publish(arguments, out, err);
   if (command == "scramble") return Transform(arguments, true, out, err);
   if (command == "unscramble") return Transform(arguments, false, out, err);

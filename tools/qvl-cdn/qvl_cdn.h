@@ -6,7 +6,8 @@
 
 // qvl-cdn: prepares anti-cheat modules for the module CDN. The commands
 // (arguments after the program name, UTF-8):
-//   publish FILE --product P --deployment D --system S --root DIR
+//   check FILE --system S
+//   publish FILE --product P --deployment D --system S --root DIR [--force]
 //   scramble IN OUT
 //   unscramble IN OUT
 //   --help
@@ -24,7 +25,8 @@ int RunQvlCdn(const std::vector<std::string>& arguments, std::ostream& out, std:
 // path the bootstrapper downloads it from. The file appears whole or not at
 // all: it is written under a temporary name beside its place and renamed.
 // The ids must be 2 to 64 ASCII letters, digits or '-'; the system name 1
-// to 32 lower-case letters, digits or '_'. `error` says why on failure.
+// to 32 lower-case letters, digits or '_'. `error` says why on failure. The
+// file is not checked: the publish command checks it first (module_check.h).
 bool PublishModule(const std::string& file, const std::string& product, const std::string& deployment,
                    const std::string& system, const std::string& root, std::string& published, std::string& error);
 

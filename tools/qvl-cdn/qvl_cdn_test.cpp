@@ -44,8 +44,9 @@ class QvlCdnTest : public ::testing::Test {
 };
 
 TEST_F(QvlCdnTest, PublishPlacesTheScrambledModuleWhereTheBootstrapperLooks) {
+  // Not a module: forced past the check, which module_check_test.cpp covers.
   ASSERT_EQ(Run({"publish", module_, "--system", "win64", "--root", root_, "--product", "prod-1", "--deployment",
-                 "dep-2"}),
+                 "dep-2", "--force"}),
             kExitOk)
       << err_.str();
   const std::filesystem::path published = scratch_.path() / "root" / "modules" / "prod-1" / "dep-2" / "win64";
@@ -62,8 +63,8 @@ TEST_F(QvlCdnTest, PublishPlacesTheScrambledModuleWhereTheBootstrapperLooks) {
 
 TEST_F(QvlCdnTest, ARepublishedModuleGetsANewWriteSecond) {
   // Servers derive a file's ETag from its size and write time in seconds.
-  const std::vector<std::string> publish = {"publish", module_,   "--product", "prod-1", "--deployment",
-                                            "dep-2",   "--system", "win64",    "--root", root_};
+  const std::vector<std::string> publish = {"publish", module_, "--product", "prod-1", "--deployment", "dep-2",
+                                            "--system", "win64", "--root",    root_,    "--force"};
   const std::filesystem::path published = scratch_.path() / "root" / "modules" / "prod-1" / "dep-2" / "win64";
   const auto seconds = [&] {
     return std::chrono::duration_cast<std::chrono::seconds>(
@@ -120,7 +121,7 @@ TEST_F(QvlCdnTest, NamesThatWouldLeaveTheTreeAreRefused) {
   };
   for (const Case& test : cases) {
     EXPECT_EQ(Run({"publish", module_, "--product", test.product, "--deployment", test.deployment, "--system",
-                   test.system, "--root", root_}),
+                   test.system, "--root", root_, "--force"}),
               kExitFailed)
         << test.product << " " << test.deployment << " " << test.system;
   }

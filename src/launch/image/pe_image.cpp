@@ -33,6 +33,7 @@ constexpr std::uint32_t kRelocationBlockHeaderSize = 8;
 
 constexpr std::uint32_t kExportDirectory = 0;
 constexpr std::uint32_t kImportDirectory = 1;
+constexpr std::uint32_t kCertificateDirectory = 4;
 constexpr std::uint32_t kRelocationDirectory = 5;
 
 std::uint64_t RoundUpToPage(std::uint64_t value) { return (value + kPageSize - 1) & ~(kPageSize - 1); }
@@ -80,6 +81,20 @@ cPeImage::cPeImage(std::span<const std::uint8_t> bytes, std::uint32_t nt, const 
     : bytes_(bytes), reader_(bytes), nt_(nt), layout_(layout) {}
 
 bool cPeImage::Is64() const { return layout_.is64; }
+
+std::uint16_t cPeImage::GetMachine() const { return layout_.machine; }
+
+std::uint16_t cPeImage::GetCharacteristics() const {
+  std::uint16_t characteristics = 0;
+  reader_.Read(nt_ + 22ull, characteristics);
+  return characteristics;
+}
+
+std::span<const std::uint8_t> cPeImage::GetCertificateTable() const {
+  const Directory table = GetDirectory(kCertificateDirectory);
+  if (table.size == 0 || !reader_.Has(table.rva, table.size)) return {};
+  return bytes_.subspan(table.rva, table.size);
+}
 
 std::uint64_t cPeImage::GetImageBase() const {
   if (layout_.is64) {

@@ -40,6 +40,9 @@ inline constexpr std::uint16_t kRelocationDir64 = 10;
 
 inline constexpr std::uint64_t kPageSize = 0x1000;
 
+// The file header's characteristics bit of a DLL.
+inline constexpr std::uint16_t kImageFileDll = 0x2000;
+
 // Receives the import directory in table order: each library, then its
 // procedures. Returning false stops the walk, which then fails.
 class cPeImportVisitor {
@@ -61,6 +64,13 @@ class cPeImage {
   static std::unique_ptr<cPeImage> Open(std::span<const std::uint8_t> bytes);
 
   bool Is64() const;
+  std::uint16_t GetMachine() const;
+  // The file header's characteristics (kImageFileDll, ...).
+  std::uint16_t GetCharacteristics() const;
+  // The certificate table, where Authenticode signatures are kept: unlike
+  // every other directory it is addressed by file offset, outside the
+  // sections. Null when the image has none or it lies outside the bytes.
+  std::span<const std::uint8_t> GetCertificateTable() const;
   // 0 for an unknown kind, and for the export values when the image has no
   // readable export directory.
   std::uint32_t GetHeaderValue(PeHeaderValue kind) const;
