@@ -35,7 +35,26 @@ mkdir -p "$demo/game/Quarvel" "$demo/userdata"
 services=$demo/services
 step "$demo/services.log" "Local CDN" tests/services/services.sh start "$services" "$port" "$build/test-pki" \
   "$(command -v python3)"
+# The sample games the launches started (native runs list them in their
+# report file) are ended while their display still exists.
+end_games() {
+  [ -f "$demo/games.txt" ] || return 0
+  local pids=() pid
+  for pid in $(sed -n 's/^run process-id=//p' "$demo/games.txt"); do
+    # Only a process that is still the sample game: a pid may have been reused.
+    grep -qs qvl-sample-game "/proc/$pid/cmdline" && pids+=("$pid")
+  done
+  [ ${#pids[@]} -eq 0 ] && return 0
+  kill "${pids[@]}" 2>/dev/null || true
+  for _ in $(seq 50); do
+    local alive=false
+    for pid in "${pids[@]}"; do kill -0 "$pid" 2>/dev/null && alive=true; done
+    $alive || return 0
+    sleep 0.1
+  done
+}
 cleanup() {
+  end_games
   tests/services/services.sh stop "$services" >/dev/null 2>&1 || true
   if ! $native; then scripts/wine-session.sh stop "$demo/wine" >/dev/null 2>&1 || true; fi
   [ -n "${xvfb_pid:-}" ] && kill "$xvfb_pid" 2>/dev/null || true
@@ -93,13 +112,17 @@ else
     --deployment live --system linux64 --root "Z:${cdn_root//\//\\}"
 fi
 
+# Passed through to the sample game: show the window after 2 s, leave after 8 s.
+game_arguments=(--window-after-ms 2000 --exit-after-ms 8000)
+$native && game_arguments+=(--report "$demo/games.txt")
+
 launch() {  # launch <label>
   local label=$1 screenshot=$demo/$1.png
   echo "== $label" >&2
   (sleep 1.5 && import -display "$DISPLAY" -window root "$screenshot" 2>/dev/null) &
   local shooter=$!
   set +e
-  run "$demo/game/$bootstrapper" --window-after-ms 2000 --exit-after-ms 8000
+  run "$demo/game/$bootstrapper" "${game_arguments[@]}"
   local code=$?
   set -e
   wait "$shooter" || true
@@ -112,3 +135,11 @@ launch() {  # launch <label>
 
 launch first-run
 launch second-run
+end_games
+
+cat >&2 <<TEXT
+Next steps:
+  docs/integration-guide.md  ship a game with the bootstrapper: the game folder, Settings.json, languages,
+                             exit codes, the log file, serving modules from your own CDN
+  docs/module-sdk.md         write a module: the interface, building, signing, qvl-cdn check and publish
+TEXT
