@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 
@@ -91,6 +92,15 @@ void CheckEntries(std::span<const std::uint8_t> bytes, std::uint64_t imageBase, 
                    refusals.Take("the image needs more than 1 GiB of memory"));
     return;
   }
+  // The player's system must have each of these; the tool cannot know.
+  std::vector<std::string> libraries;
+  for (const std::string& import : target.Imports()) {
+    const std::string library = import.substr(0, import.find('!'));
+    if (std::find(libraries.begin(), libraries.end(), library) == libraries.end()) libraries.push_back(library);
+  }
+  std::string imports;
+  for (const std::string& library : libraries) imports += (imports.empty() ? "" : ", ") + library;
+  report.Fact("imports from: " + (imports.empty() ? std::string("nothing") : imports));
   for (const Entry& entry : kEntries) {
     const bool found = launcher::FindExportByPosition(target.Memory(), mapped, entry.position) != 0;
     const std::string line =

@@ -60,6 +60,7 @@ class ModuleCheckTest : public ::testing::Test {
     std::vector<std::string> signedWin64 = allEntriesFound;
     signedWin64.push_back(signedDll + ": PE32+ DLL, machine x86-64 (0x8664)");
     signedWin64.push_back("system win64: a PE32+ x86-64 DLL: matches");
+    signedWin64.push_back("imports from: KERNEL32.dll, msvcrt.dll");
     signedWin64.push_back("signature: Authenticode, signed by \"" + accepted + "\" (accepted by this build)");
     signedWin64.push_back("loadable for win64");
     return {

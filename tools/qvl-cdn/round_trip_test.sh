@@ -29,7 +29,7 @@ qvl check "$prefix$work/module.bin" --system win64 >"$work/check.out" || status=
 grep -q "^problem: " "$work/check.out" || { cat "$work/check.out" >&2; exit 1; }
 status=0
 qvl publish "$prefix$work/module.bin" --product qvl-test --deployment dep-1 --system win64 --root "$prefix$work/root" \
-  2>"$work/publish.err" || status=$?
+  >"$work/publish.err" 2>&1 || status=$?
 [ "$status" = 1 ] || { echo "publishing random bytes gave $status" >&2; exit 1; }
 grep -q "refusing to publish" "$work/publish.err" || { cat "$work/publish.err" >&2; exit 1; }
 [ ! -e "$work/root" ] || { echo "a refused publish wrote $work/root" >&2; exit 1; }
