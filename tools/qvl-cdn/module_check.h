@@ -10,7 +10,8 @@
 // qvl-cdn check: what a player's bootstrapper would find in a module file
 // published for a system name, found with the bootstrapper's own image code.
 // Each image format has a checker of its own (module_check_pe.cpp,
-// module_check_elf.cpp) that adds lines to one report.
+// module_check_elf.cpp) that adds its facts and problems to one report; a new
+// property of a format is one more step in its checker.
 namespace quarvel::cdn_tool {
 
 enum class ModuleFormat {
