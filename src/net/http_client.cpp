@@ -38,6 +38,7 @@ void cHttpClient::SetReceiveTimeout(std::int32_t milliseconds) { SetLowSpeedTime
 
 bool cHttpClient::PrepareRequest() {
   if (!transfer_.Reset()) return false;
+  transfer_.SetMaxBodySize(kMaxResponseSize);
   for (const auto& [name, value] : requestHeaders_) {
     transfer_.AddHeader((name + ": " + value).c_str());
   }

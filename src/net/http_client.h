@@ -42,6 +42,11 @@ class cHttpClient {
   // Empty when absent; the name is looked up case-insensitively.
   virtual std::string GetResponseHeader(const char* name);
 
+  // The largest response body taken: the telemetry services answer with a
+  // few bytes of acknowledgement, so a larger answer is refused rather than
+  // held in memory.
+  static constexpr std::uint64_t kMaxResponseSize = 8 * 1024;
+
   // The libcurl code of the last request.
   CURLcode GetLastCode() const { return lastCode_; }
 
