@@ -10,6 +10,7 @@
 #include "common/version.h"
 #include "launch/delivery/scramble.h"
 #include "module_files.h"
+#include "module_signing.h"
 
 namespace quarvel::cdn_tool {
 namespace {
@@ -22,6 +23,10 @@ constexpr const char* kUsage =
     "      is written under a temporary name and renamed, so a server never sees half\n"
     "      of it. P and D are 2 to 64 letters, digits or '-'; S is the system name\n"
     "      (win64, win64_wow64, linux64, linux64_32, linux32, ...).\n"
+    "  qvl-cdn sign --key KEY.pem FILE\n"
+    "      Appends the signature trailer of a native (Linux) module to FILE, made\n"
+    "      with the ECDSA P-256 private key KEY.pem; a trailer FILE has is replaced.\n"
+    "      Sign before publish: publish keeps the trailer.\n"
     "  qvl-cdn scramble IN OUT\n"
     "      Writes IN in the CDN's scrambled encoding to OUT.\n"
     "  qvl-cdn unscramble IN OUT\n"
@@ -98,6 +103,34 @@ int Transform(const std::vector<std::string>& arguments, bool scramble, std::ost
   return kExitOk;
 }
 
+int Sign(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err) {
+  std::string key;
+  std::string file;
+  for (std::size_t i = 1; i < arguments.size(); ++i) {
+    const std::string& argument = arguments[i];
+    if (argument == "--key") {
+      if (i + 1 == arguments.size() || arguments[i + 1].empty()) return Usage(err, "--key needs a value");
+      if (!key.empty()) return Usage(err, "--key is given twice");
+      key = arguments[++i];
+    } else if (argument.starts_with("--")) {
+      return Usage(err, "unknown option " + argument);
+    } else if (!file.empty()) {
+      return Usage(err, "sign takes one FILE");
+    } else {
+      file = argument;
+    }
+  }
+  if (file.empty() || key.empty()) return Usage(err, "sign needs --key KEY.pem and a FILE");
+  std::vector<std::uint8_t> bytes;
+  std::string error;
+  if (!ReadModuleFile(PathFromUtf8(file), bytes, error)) return Fail(err, error);
+  if (!SignModuleBytes(bytes, key, error)) return Fail(err, error);
+  if (!ReplaceModuleFile(PathFromUtf8(file), bytes, error)) return Fail(err, error);
+  bool verified = false;
+  out << "Signed " << file << "\n" << DescribeModuleSignature(bytes, {}, verified);
+  return kExitOk;
+}
+
 int Publish(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err) {
   std::string file;
   std::map<std::string, std::string> options = {
@@ -146,6 +179,7 @@ int RunQvlCdn(const std::vector<std::string>& arguments, std::ostream& out, std:
     return kExitOk;
   }
   if (command == "publish") return Publish(arguments, out, err);
+  if (command == "sign") return Sign(arguments, out, err);
   if (command == "scramble") return Transform(arguments, true, out, err);
   if (command == "unscramble") return Transform(arguments, false, out, err);
   return Usage(err, "unknown command " + command);

@@ -7,6 +7,7 @@
 // qvl-cdn: prepares anti-cheat modules for the module CDN. The commands
 // (arguments after the program name, UTF-8):
 //   publish FILE --product P --deployment D --system S --root DIR
+//   sign --key KEY.pem FILE
 //   scramble IN OUT
 //   unscramble IN OUT
 //   --help
