@@ -31,8 +31,7 @@ bool PlaceWineHelperBuffer() {
     return false;
   }
   std::memcpy(page, kWineSyscallStub, sizeof(kWineSyscallStub));
-  // Never writable and executable at once for longer than it takes to place
-  // the stub.
+  // Writable only while the stub is placed, executable only afterwards.
   DWORD previous = 0;
   if (!VirtualProtect(page, 4096, PAGE_EXECUTE_READ, &previous)) {
     VirtualFree(page, 0, MEM_RELEASE);
