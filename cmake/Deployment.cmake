@@ -7,6 +7,12 @@
 #   QVL_TELEMETRY_EVENTSTREAM_HOST  telemetry host for the event stream
 #   QVL_CA_BUNDLE                   PEM file of the CAs every transfer trusts; its bytes are
 #                                   embedded in the executable
+#   QVL_MAX_MODULE_SIZE             largest module download in bytes (default 256 MiB); a larger
+#                                   one fails like a broken transfer and is never cached
+#   QVL_MODULE_PUBLIC_KEYS          PEM files of the keys native modules are signed with
+#                                   (cmake/ModuleSigning.cmake)
+#   QVL_ACCEPTED_SIGNERS            names a Windows module's signing certificate may carry, and
+#   QVL_ACCEPTED_SIGNER_KEYS        optionally the SHA-256 of its public key (src/launch/trust)
 #
 # Hosts are "name" or "name:port"; URLs are formed as https://<host>/...
 # The Windows executable's branding is set beside these (cmake/Branding.cmake);
@@ -16,7 +22,8 @@
 # Then the hosts point at the local test services on that base (CDN on the
 # port, GameDev CDN on 127.0.0.1 at the same port, telemetry on port + 100) and
 # the trusted bundle is a test CA generated into the build directory; the four
-# host variables and QVL_CA_BUNDLE are not used.
+# host variables and QVL_CA_BUNDLE are not used. Their module size limit is 1 MiB
+# unless QVL_MAX_MODULE_SIZE is given, so the tests of the limit stay small.
 #
 # Run as a script (cmake -DINPUT=<file> -DOUTPUT=<cpp> -P Deployment.cmake) it
 # writes the C++ source that embeds INPUT's bytes.
@@ -49,6 +56,8 @@ set(QVL_TELEMETRY_EVENTSTREAM_HOST "eventstream.quarvel.example" CACHE STRING
     "Telemetry host for the event stream")
 set(QVL_CA_BUNDLE "/etc/ssl/certs/ca-certificates.crt" CACHE FILEPATH
     "PEM bundle of the certificate authorities every transfer trusts (embedded)")
+set(QVL_MAX_MODULE_SIZE "" CACHE STRING
+    "Largest module download in bytes (empty: 256 MiB, development builds 1 MiB)")
 set(QVL_TEST_SERVICES_PORT "" CACHE STRING
     "Development builds: base port of the local test services (empty for a deployment build)")
 
@@ -78,6 +87,16 @@ else()
     message(FATAL_ERROR "QVL_CA_BUNDLE ${QVL_CA_BUNDLE} does not exist")
   endif()
 endif()
+if(QVL_MAX_MODULE_SIZE)
+  set(QVL_DEPLOYED_MAX_MODULE_SIZE "${QVL_MAX_MODULE_SIZE}")
+elseif(QVL_TEST_SERVICES_PORT)
+  set(QVL_DEPLOYED_MAX_MODULE_SIZE 1048576)
+else()
+  set(QVL_DEPLOYED_MAX_MODULE_SIZE 268435456)
+endif()
+if(NOT QVL_DEPLOYED_MAX_MODULE_SIZE MATCHES "^[1-9][0-9]*$" OR QVL_DEPLOYED_MAX_MODULE_SIZE LESS 4097)
+  message(FATAL_ERROR "QVL_MAX_MODULE_SIZE must be a byte count above 4096")
+endif()
 foreach(host IN ITEMS "${QVL_DEPLOYED_CDN_HOST}" "${QVL_DEPLOYED_CDN_GAMEDEV_HOST}"
                      "${QVL_DEPLOYED_TELEMETRY_SDK_HOST}" "${QVL_DEPLOYED_TELEMETRY_EVENTSTREAM_HOST}")
   if(NOT host MATCHES "^([A-Za-z0-9.-]+|\\[[0-9A-Fa-f:.]+\\])(:[0-9]+)?$")
@@ -86,7 +105,7 @@ foreach(host IN ITEMS "${QVL_DEPLOYED_CDN_HOST}" "${QVL_DEPLOYED_CDN_GAMEDEV_HOS
 endforeach()
 message(STATUS "Deployment: CDN ${QVL_DEPLOYED_CDN_HOST}, GameDev CDN ${QVL_DEPLOYED_CDN_GAMEDEV_HOST}, "
                "telemetry ${QVL_DEPLOYED_TELEMETRY_SDK_HOST} and ${QVL_DEPLOYED_TELEMETRY_EVENTSTREAM_HOST}, "
-               "CAs from ${QVL_DEPLOYED_CA_BUNDLE}")
+               "CAs from ${QVL_DEPLOYED_CA_BUNDLE}, modules up to ${QVL_DEPLOYED_MAX_MODULE_SIZE} bytes")
 
 # qvl_deployment_sources(<target>): adds the generated sources that define
 # the functions of net/deployment.h.

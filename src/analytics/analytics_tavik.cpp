@@ -12,6 +12,7 @@ namespace quarvel {
 namespace {
 
 constexpr std::int32_t kConnectTimeoutMs = 2500;
+constexpr std::uint64_t kMaxResponseSize = 8 * 1024;
 constexpr std::int32_t kLowSpeedTimeoutMs = 2000;
 constexpr long kDefaultPort = 443;
 
@@ -127,6 +128,9 @@ bool AnalyticsTavik::PostToDestination(Destinations destination, const std::stri
   client.SetHeader("User-Agent", Analytics::kUserAgent);
   client.SetConnectTimeout(kConnectTimeoutMs);
   client.SetLowSpeedTimeout(kLowSpeedTimeoutMs);
+  // The services acknowledge with a few bytes: a larger answer is refused
+  // rather than held in memory.
+  client.SetMaxResponseSize(kMaxResponseSize);
   // A development host names its own port; CURLOPT_PORT would override it.
   const long port = deployment::PortOfHost(HostOf(destination), kDefaultPort);
   if (!client.Post(url.c_str(), port, body.data(), body.size(), 0)) return false;

@@ -12,6 +12,7 @@
 #include "launch/delivery/module_download.h"
 #include "launch/delivery/scramble.h"
 #include "launch/launch_catalogue.h"
+#include "net/deployment.h"
 #include "net/http_transfer.h"
 
 namespace quarvel::launcher {
@@ -102,6 +103,8 @@ bool cModuleLoader::DownloadModule(const std::string& url, bool reportErrors, bo
   transfer.SetOption(CURLOPT_LOW_SPEED_LIMIT, kLowSpeedLimit);
   transfer.SetOption(CURLOPT_LOW_SPEED_TIME, kLowSpeedTimeSeconds);
   transfer.SetOption(CURLOPT_HTTPGET, 1L);
+  // A larger answer fails like a broken transfer: nothing of it is kept.
+  transfer.SetMaxBodySize(deployment::MaxModuleSize());
   transfer.SetOption(CURLOPT_NOPROGRESS, 0L);
   transfer.SetOption(CURLOPT_XFERINFODATA, static_cast<void*>(this));
   transfer.SetOption(CURLOPT_XFERINFOFUNCTION, &OnTransferProgress);

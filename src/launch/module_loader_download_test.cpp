@@ -376,6 +376,53 @@ TEST_F(ModuleDownloadTest, FailuresFallBackToAValidCacheOrAreReported) {
   }
 }
 
+// The build's limit (1 MiB in development builds) holds however the body
+// comes: a declared length over it ends the transfer at the header, a chunked
+// body once it grows past it. Nothing of an oversized answer is kept.
+TEST_F(ModuleDownloadTest, AModuleOverTheSizeLimitFailsLikeABrokenTransfer) {
+  const std::size_t limit = static_cast<std::size_t>(deployment::MaxModuleSize());
+  ASSERT_LE(limit, 64u * 1024 * 1024) << "a development build keeps the limit small";
+  struct Case {
+    const char* name;
+    std::size_t size;
+    bool chunked;
+    bool loads;
+  };
+  const Case cases[] = {
+      {"exactly at the limit", limit, false, true},
+      {"exactly at the limit, chunked", limit, true, true},
+      {"declared one byte over", limit + 1, false, false},
+      {"chunked one byte over", limit + 1, true, false},
+      {"chunked far over", limit * 3, true, false},
+  };
+  for (const Case& test : cases) {
+    std::filesystem::remove(cachePath_);
+    std::filesystem::remove(cachePath_ + ".metadata");
+    product_ = services::UniqueName("p");
+    const Bytes module = services::PatternBytes(test.size, 23);
+    Publish(module);
+    if (test.chunked) {
+      const std::filesystem::path marker = std::filesystem::path(HostPath(QVL_TEST_CDN_ROOT)).parent_path() /
+                                           "cdn-faults" / "chunked" / "modules" / product_ / "dep-1" / "win64";
+      std::filesystem::create_directories(marker.parent_path());
+      WriteBytes(marker, {});
+    }
+    const Outcome outcome = Run({.gameStarts = true});
+    if (test.loads) {
+      EXPECT_EQ(outcome.images, std::vector<Bytes>{module}) << test.name;
+      EXPECT_TRUE(outcome.reports.empty()) << test.name;
+      continue;
+    }
+    EXPECT_TRUE(outcome.images.empty()) << test.name;
+    ASSERT_EQ(outcome.reports.size(), 1u) << test.name;
+    EXPECT_EQ(outcome.reports[0].result, QVL_LoaderCdnTransferFailed) << test.name;
+    EXPECT_EQ(outcome.reports[0].message.rfind("Connection to the Content Distribution Network failed!", 0), 0u)
+        << test.name << ": " << outcome.reports[0].message;
+    EXPECT_TRUE(outcome.keptPayload.empty()) << test.name;
+    EXPECT_FALSE(std::filesystem::exists(cachePath_)) << test.name << ": the cache is not touched";
+  }
+}
+
 TEST_F(ModuleDownloadTest, ACancelledDownloadEndsSilentlyWithoutTheCache) {
   LeaveCache(services::PatternBytes(20000, 17));
   Publish(services::PatternBytes(200000, 18));

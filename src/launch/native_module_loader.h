@@ -11,6 +11,10 @@
 // entered through its symbols "a" to "d".
 namespace quarvel::launcher {
 
+// The module's bytes in a new in-memory file, closed on exec and sealed
+// against writing, shrinking and growing; its descriptor, or -1 (logged).
+int WriteSealedModuleFile(const std::vector<std::uint8_t>& image);
+
 class cNativeModuleLoader : public cPlatformModuleLoader {
  public:
   using cPlatformModuleLoader::cPlatformModuleLoader;

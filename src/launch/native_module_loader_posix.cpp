@@ -1,4 +1,5 @@
 #include <dlfcn.h>
+#include <fcntl.h>
 #include <sys/mman.h>
 #include <unistd.h>
 
@@ -9,6 +10,7 @@
 #include "common/logger.h"
 #include "common/random.h"
 #include "launch/native_module_loader.h"
+#include "launch/trust/module_trailer.h"
 
 namespace quarvel::launcher {
 namespace {
@@ -29,18 +31,8 @@ bool WriteAll(int descriptor, const std::uint8_t* bytes, std::size_t size) {
 // process: the dynamic loader knows the library by the descriptor's path, and
 // a new file under a reused number would be taken for it.
 void* LoadFromMemory(const std::vector<std::uint8_t>& image) {
-  char name[37];
-  GenerateGuidString(name, sizeof(name));
-  const int descriptor = memfd_create(name, MFD_ALLOW_SEALING | MFD_CLOEXEC);
-  if (descriptor < 0) {
-    Log(LogLevel::Error, "memfd_create failed: %s.", std::strerror(errno));
-    return nullptr;
-  }
-  if (!WriteAll(descriptor, image.data(), image.size())) {
-    Log(LogLevel::Error, "Writing the module to memory failed: %s.", std::strerror(errno));
-    close(descriptor);
-    return nullptr;
-  }
+  const int descriptor = WriteSealedModuleFile(image);
+  if (descriptor < 0) return nullptr;
   char path[64];
   std::snprintf(path, sizeof(path), "/proc/self/fd/%i", descriptor);
   void* library = dlopen(path, RTLD_LAZY | RTLD_LOCAL);
@@ -54,6 +46,29 @@ void* LoadFromMemory(const std::vector<std::uint8_t>& image) {
 
 }  // namespace
 
+int WriteSealedModuleFile(const std::vector<std::uint8_t>& image) {
+  char name[37];
+  GenerateGuidString(name, sizeof(name));
+  const int descriptor = memfd_create(name, MFD_ALLOW_SEALING | MFD_CLOEXEC);
+  if (descriptor < 0) {
+    Log(LogLevel::Error, "memfd_create failed: %s.", std::strerror(errno));
+    return -1;
+  }
+  if (!WriteAll(descriptor, image.data(), image.size())) {
+    Log(LogLevel::Error, "Writing the module to memory failed: %s.", std::strerror(errno));
+    close(descriptor);
+    return -1;
+  }
+  // Sealed, so that nobody who opens the file through /proc changes the
+  // pages of the running module.
+  if (fcntl(descriptor, F_ADD_SEALS, F_SEAL_WRITE | F_SEAL_SHRINK | F_SEAL_GROW) != 0) {
+    Log(LogLevel::Error, "Sealing the in-memory module failed: %s.", std::strerror(errno));
+    close(descriptor);
+    return -1;
+  }
+  return descriptor;
+}
+
 cNativeModuleLoader::~cNativeModuleLoader() { Shutdown(); }
 
 void cNativeModuleLoader::LoadModule(const std::vector<std::uint8_t>& image) {
@@ -65,6 +80,7 @@ void cNativeModuleLoader::LoadModule(const std::vector<std::uint8_t>& image) {
 
 MapResult cNativeModuleLoader::MapModule(const std::vector<std::uint8_t>& image) {
   if (image.empty()) return MapResult::BadArguments;
+  if (!AcceptNativeModule(image, BuiltInModuleKeys(), signatureRefusal_)) return MapResult::SignatureRefused;
   // The library stays loaded until the process ends, like a mapped Windows
   // module: threads of its own may still run.
   return TakeNamedEntries(LoadFromMemory(image),

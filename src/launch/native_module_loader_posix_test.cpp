@@ -1,4 +1,9 @@
+#include <fcntl.h>
 #include <gmock/gmock.h>
+#include <sys/mman.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -8,6 +13,7 @@
 #include "common/testing/test_scratch_directory.h"
 #include "launch/native_module_loader.h"
 #include "launch/testing/test_sample_launch.h"
+#include "launch/trust/module_trailer.h"
 
 // Protected launches of the sample game with the sample module, loaded from
 // memory by the Linux loader.
@@ -100,18 +106,83 @@ TEST_F(NativeModuleLoaderTest, ModuleAnswersReachTheCaller) {
   }
 }
 
+constexpr const char* kSignatureRefused = "Error validating Quarvel code signing certificate: ";
+
+// What is not a library is refused: by its signature when it has none, by
+// the dynamic loader when it is signed.
 TEST_F(NativeModuleLoaderTest, PayloadThatIsNoLibraryIsRefused) {
-  const std::vector<std::vector<std::uint8_t>> payloads = {
-      std::vector<std::uint8_t>(4096, 0x90),
-      ReadBinary(TestBinaryDirectory() + "qvl-sample-game"),  // an executable, not a library
+  const std::string notSigned = std::string(kSignatureRefused) + "the module is not signed";
+  const struct {
+    std::vector<std::uint8_t> payload;
+    std::string expected;
+  } cases[] = {
+      {std::vector<std::uint8_t>(4096, 0x90), notSigned},
+      {ReadBinary(TestBinaryDirectory() + "qvl-sample-game"), notSigned},  // an executable, not a library
+      {ReadBinary(TestBinaryDirectory() + "trailer_fixtures/signed.bin"), "Failed to load the anti-cheat module."},
   };
-  for (const auto& payload : payloads) {
-    SampleLaunch launch(Loader(payload));
+  for (const auto& test : cases) {
+    ASSERT_FALSE(test.payload.empty());
+    SampleLaunch launch(Loader(test.payload));
     launch.Start("qvl-sample-game", GameArguments());
-    EXPECT_EQ(launch.Results(),
-              (std::vector<Finished>{{QVL_ModuleLoadFailed, "Failed to load the anti-cheat module."}}));
+    EXPECT_EQ(launch.Results(), (std::vector<Finished>{{QVL_ModuleLoadFailed, test.expected}}));
   }
   EXPECT_TRUE(ReadLines(moduleLog_).empty());
+}
+
+// The sample module as the build signed it loads (above); anything else of
+// it never runs.
+TEST_F(NativeModuleLoaderTest, OnlyTheModuleAsSignedIsLoaded) {
+  ASSERT_EQ(CheckModuleTrailer(module_, BuiltInModuleKeys()), ModuleSignatureCheck::Valid);
+  std::vector<std::uint8_t> unsignedModule(module_.begin(), module_.end() - kModuleTrailerSize);
+  std::vector<std::uint8_t> flipped = module_;
+  flipped[flipped.size() / 2] ^= 0x01;
+  const struct {
+    const char* name;
+    std::vector<std::uint8_t> payload;
+    const char* reason;
+  } cases[] = {
+      {"unsigned", unsignedModule, "the module is not signed"},
+      {"one byte flipped", flipped, "the module signature does not match the module"},
+      {"signed with another key", ReadBinary(TestBinaryDirectory() + "trailer_fixtures/sample_other_key.so"),
+       "the module is signed by an unknown key"},
+  };
+  for (const auto& test : cases) {
+    ASSERT_GT(test.payload.size(), kModuleTrailerSize) << test.name;
+    SampleLaunch launch(Loader(test.payload));
+    launch.Start("qvl-sample-game", GameArguments());
+    EXPECT_EQ(launch.Results(),
+              (std::vector<Finished>{{QVL_ModuleLoadFailed, std::string(kSignatureRefused) + test.reason}}))
+        << test.name;
+  }
+  EXPECT_TRUE(ReadLines(moduleLog_).empty()) << "no refused module ran";
+}
+
+// The in-memory file the library is loaded from cannot be changed by anyone
+// who opens it through /proc, and does not leak into the game.
+TEST_F(NativeModuleLoaderTest, TheInMemoryModuleFileIsSealed) {
+  const int descriptor = WriteSealedModuleFile(module_);
+  ASSERT_GE(descriptor, 0);
+  EXPECT_EQ(fcntl(descriptor, F_GET_SEALS) & (F_SEAL_WRITE | F_SEAL_SHRINK | F_SEAL_GROW),
+            F_SEAL_WRITE | F_SEAL_SHRINK | F_SEAL_GROW);
+  EXPECT_NE(fcntl(descriptor, F_GETFD) & FD_CLOEXEC, 0);
+
+  const std::string path = "/proc/self/fd/" + std::to_string(descriptor);
+  const int other = open(path.c_str(), O_RDWR);
+  if (other >= 0) {
+    const std::uint8_t byte = 0xCC;
+    EXPECT_EQ(pwrite(other, &byte, 1, 0), -1);
+    EXPECT_EQ(errno, EPERM);
+    EXPECT_EQ(ftruncate(other, 10), -1);
+    EXPECT_EQ(ftruncate(other, static_cast<off_t>(module_.size()) + 4096), -1);
+    EXPECT_EQ(mmap(nullptr, 4096, PROT_READ | PROT_WRITE, MAP_SHARED, other, 0), MAP_FAILED);
+    close(other);
+  } else {
+    EXPECT_EQ(errno, EPERM) << "a sealed file refuses writers or lets them write nothing";
+  }
+  std::vector<std::uint8_t> back(module_.size());
+  EXPECT_EQ(pread(descriptor, back.data(), back.size(), 0), static_cast<ssize_t>(back.size()));
+  EXPECT_EQ(back, module_);
+  close(descriptor);
 }
 
 TEST(CreateModuleLoader, LinuxBuildLoadsNativeModules) {

@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "common/logger.h"
+#include "launch/launch_catalogue.h"
 
 namespace quarvel::launcher {
 
@@ -163,6 +164,7 @@ void cPlatformModuleLoader::ReportMapFailure(MapResult result) {
     case MapResult::SignatureRefused:
       text = catalogue_.GetString("launcher_error.error_certificate_validation",
                                   "Error validating Quarvel code signing certificate");
+      if (!signatureRefusal_.empty()) text = AppendDetail(text + ":", signatureRefusal_);
       break;
     case MapResult::LoadFailed:
       text = catalogue_.GetString("launcher_error.error_module_loading", "Failed to load the anti-cheat module.");

@@ -87,10 +87,14 @@ class cPlatformModuleLoader : public cModuleLoader {
   using SymbolResolver = const void* (*)(void* library, const char* name);
   MapResult TakeNamedEntries(void* library, SymbolResolver resolve);
 
-  // 507 with the text for a failed map.
+  // 507 with the text for a failed map; a refused signature also names
+  // `signatureRefusal_`, the reason the check gave.
   void ReportMapFailure(MapResult result);
   // 507 "Module initialization failed with {0}".
   void ReportInitializeFailure(std::uint8_t result);
+
+ protected:
+  std::string signatureRefusal_;
 
  private:
   // What the module may keep pointers to after initialize: valid as long as

@@ -3,6 +3,8 @@
 #include "common/logger.h"
 #include "common/platform.h"
 #include "launch/image/image_mapper.h"
+#include "launch/image/pe_image.h"
+#include "launch/trust/module_trailer.h"
 #include "launch/trust/signature.h"
 #include "launch/windows_module_loader.h"
 #include "launch/wine/wine_bridge.h"
@@ -24,6 +26,17 @@ __attribute__((sysv_abi)) void OnHostResultV1(std::int32_t code, const char* mes
 
 std::uint8_t CallHostEntry(const void* entry, const void* argument) {
   return static_cast<std::uint8_t>(CallNative(entry, reinterpret_cast<std::uintptr_t>(argument)));
+}
+
+// An x64 process maps AMD64 images only: the mapper could lay out an x86
+// image, but its code cannot run here.
+bool IsNativeMachineImage(const std::vector<std::uint8_t>& image) {
+  const std::unique_ptr<cPeImage> pe = cPeImage::Open(image);
+#if defined(__x86_64__)
+  return pe != nullptr && pe->Is64();
+#else
+  return pe != nullptr && !pe->Is64();
+#endif
 }
 
 template <class Entry>
@@ -75,7 +88,11 @@ MapResult cWindowsModuleLoader::MapModule(const std::vector<std::uint8_t>& image
 }
 
 MapResult cWindowsModuleLoader::MapWindowsImage(const std::vector<std::uint8_t>& image) {
-  if (!VerifyModuleSignature(image)) return MapResult::SignatureRefused;
+  if (!IsNativeMachineImage(image)) {
+    Log(LogLevel::Error, "The module image is not built for this machine (AMD64).");
+    return MapResult::LoadFailed;
+  }
+  if (!VerifyModuleSignature(image, signatureRefusal_)) return MapResult::SignatureRefused;
   auto mapper = std::make_unique<cImageMapper>();
   if (!mapper->Load(image, kMapCallEntryOnLoad | kMapCallEntryOnUnload)) return MapResult::LoadFailed;
 
@@ -96,6 +113,7 @@ MapResult cWindowsModuleLoader::MapWindowsImage(const std::vector<std::uint8_t>&
 
 MapResult cWindowsModuleLoader::MapHostLibrary(const std::vector<std::uint8_t>& image) {
   Log(LogLevel::Info, "Starting Wine module mapping, Wine version: %s.", GetWineVersion().c_str());
+  if (!AcceptNativeModule(image, BuiltInModuleKeys(), signatureRefusal_)) return MapResult::SignatureRefused;
   // Host functions: only ever called through CallNative.
   return TakeNamedEntries(LoadNativeModule(image), &ResolveNativeSymbol);
 }

@@ -11,7 +11,9 @@
 #include "common/platform.h"
 #include "common/testing/test_scratch_directory.h"
 #include "launch/image/pe_image.h"
+#include "launch/image/testing/test_images.h"
 #include "launch/testing/test_sample_launch.h"
+#include "launch/trust/module_trailer.h"
 #include "launch/windows_module_loader.h"
 #include "launch/wine/wine_bridge.h"
 #include "launch/wine/wine_helper_buffer.h"
@@ -177,17 +179,54 @@ TEST_F(WindowsModuleLoaderTest, HostModuleAnswers) {
   }
 }
 
+constexpr const char* kSignatureRefused = "Error validating Quarvel code signing certificate: ";
+
+// What is not a host library is refused: by its signature when it has none,
+// by the host's dynamic loader when it is signed.
 TEST_F(WindowsModuleLoaderTest, PayloadThatIsNoHostLibraryIsRefused) {
-  const std::vector<std::vector<std::uint8_t>> payloads = {
-      std::vector<std::uint8_t>(4096, 0x90),
-      ReadBinary(TestBinaryDirectory() + "qvl_sample_module.dll"),
+  const std::string notSigned = std::string(kSignatureRefused) + "the module is not signed";
+  const struct {
+    std::vector<std::uint8_t> payload;
+    std::string expected;
+  } cases[] = {
+      {std::vector<std::uint8_t>(4096, 0x90), notSigned},
+      {ReadBinary(TestBinaryDirectory() + "qvl_sample_module.dll"), notSigned},
+      {ReadBinary(TestBinaryDirectory() + "trailer_fixtures\\signed.bin"), "Failed to load the anti-cheat module."},
   };
-  for (const auto& payload : payloads) {
-    SampleLaunch launch(Loader(payload, Kind::HostLibrary));
+  for (const auto& test : cases) {
+    ASSERT_FALSE(test.payload.empty());
+    SampleLaunch launch(Loader(test.payload, Kind::HostLibrary));
+    launch.Start(kGame, GameArguments());
+    EXPECT_EQ(launch.Results(), (std::vector<Finished>{{QVL_ModuleLoadFailed, test.expected}}));
+  }
+}
+
+// Under Wine too the host library runs only as the build's key signed it.
+TEST_F(WindowsModuleLoaderTest, OnlyTheHostModuleAsSignedIsLoaded) {
+  const std::vector<std::uint8_t> module = HostModule();
+  ASSERT_EQ(CheckModuleTrailer(module, BuiltInModuleKeys()), ModuleSignatureCheck::Valid);
+  std::vector<std::uint8_t> unsignedModule(module.begin(), module.end() - kModuleTrailerSize);
+  std::vector<std::uint8_t> flipped = module;
+  flipped[flipped.size() / 2] ^= 0x01;
+  const struct {
+    const char* name;
+    std::vector<std::uint8_t> payload;
+    const char* reason;
+  } cases[] = {
+      {"unsigned", unsignedModule, "the module is not signed"},
+      {"one byte flipped", flipped, "the module signature does not match the module"},
+      {"signed with another key", ReadBinary(TestBinaryDirectory() + "trailer_fixtures\\sample_other_key.so"),
+       "the module is signed by an unknown key"},
+  };
+  for (const auto& test : cases) {
+    ASSERT_GT(test.payload.size(), kModuleTrailerSize) << test.name;
+    SampleLaunch launch(Loader(test.payload, Kind::HostLibrary));
     launch.Start(kGame, GameArguments());
     EXPECT_EQ(launch.Results(),
-              (std::vector<Finished>{{QVL_ModuleLoadFailed, "Failed to load the anti-cheat module."}}));
+              (std::vector<Finished>{{QVL_ModuleLoadFailed, std::string(kSignatureRefused) + test.reason}}))
+        << test.name;
   }
+  EXPECT_TRUE(ReadLines(moduleLog_).empty()) << "no refused module ran";
 }
 
 // The Windows course, in the Wine prefix: signed DLLs under the tests' own
@@ -246,15 +285,30 @@ TEST_F(WindowsImageLoaderTest, WindowsModuleAnswers) {
       {"signed.dll", "v1", {{QVL_Success, kSuccess}}},
       {"signed.dll", "init=2", {{QVL_ModuleLoadFailed, "Module initialization failed with 2"}}},
       {"signed.dll", "v1,init=0", {{QVL_ModuleLoadFailed, "Module initialization failed with 0"}}},
-      {"signed_rejected_name.dll", "", {{QVL_ModuleLoadFailed, "Error validating Quarvel code signing certificate"}}},
-      {"signed_tampered.dll", "", {{QVL_ModuleLoadFailed, "Error validating Quarvel code signing certificate"}}},
-      {"..\\qvl_sample_module.dll", "", {{QVL_ModuleLoadFailed, "Error validating Quarvel code signing certificate"}}},
+      {"signed_rejected_name.dll", "",
+       {{QVL_ModuleLoadFailed, "Error validating Quarvel code signing certificate: the signer's name is not accepted"}}},
+      {"signed_tampered.dll", "",
+       {{QVL_ModuleLoadFailed, "Error validating Quarvel code signing certificate: the signature is not trusted"}}},
+      {"..\\qvl_sample_module.dll", "",
+       {{QVL_ModuleLoadFailed, "Error validating Quarvel code signing certificate: the signature is not trusted"}}},
   };
   for (const auto& test : cases) {
     SetMode(test.mode);
     SampleLaunch launch(Loader(ReadBinary(Fixture(test.fixture)), Kind::WindowsImage));
     launch.Start(kGame, GameArguments());
     EXPECT_EQ(launch.Results(), test.expected) << test.fixture << " " << test.mode;
+  }
+}
+
+// An x64 process maps AMD64 images only: a 32-bit image is refused before
+// its signature is even looked at.
+TEST_F(WindowsImageLoaderTest, ImagesForAnotherMachineAreRefused) {
+  for (const auto& image : {test_support::MakePeImage(test_support::kPeMachineI386, test_support::kPe32),
+                            test_support::MakePeImage(test_support::kPeMachineArm64, test_support::kPe32Plus)}) {
+    SampleLaunch launch(Loader(image, Kind::WindowsImage));
+    launch.Start(kGame, GameArguments());
+    EXPECT_EQ(launch.Results(),
+              (std::vector<Finished>{{QVL_ModuleLoadFailed, "Failed to load the anti-cheat module."}}));
   }
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <span>
 
 // What a deployment fixes at build time (cmake/Deployment.cmake): the hosts
@@ -11,6 +12,9 @@ const char* ModuleCdnHost();
 const char* GameDevModuleCdnHost();
 const char* TelemetrySdkEventsHost();
 const char* TelemetryEventStreamHost();
+
+// The largest module download taken, in bytes (QVL_MAX_MODULE_SIZE).
+std::uint64_t MaxModuleSize();
 
 // The PEM bundle every transfer verifies servers against; nothing else is
 // trusted.

@@ -38,6 +38,7 @@ void cHttpClient::SetReceiveTimeout(std::int32_t milliseconds) { SetLowSpeedTime
 
 bool cHttpClient::PrepareRequest() {
   if (!transfer_.Reset()) return false;
+  if (maxResponseSize_) transfer_.SetMaxBodySize(*maxResponseSize_);
   for (const auto& [name, value] : requestHeaders_) {
     transfer_.AddHeader((name + ": " + value).c_str());
   }
@@ -47,6 +48,10 @@ bool cHttpClient::PrepareRequest() {
     transfer_.SetOption(CURLOPT_LOW_SPEED_TIME, *lowSpeedTimeSeconds_);
   }
   return true;
+}
+
+void cHttpClient::SetMaxResponseSize(std::uint64_t bytes) {
+  if (initialized_) maxResponseSize_ = bytes;
 }
 
 bool cHttpClient::Get(const char* url, long port) {

@@ -39,6 +39,9 @@ class cHttpClient {
   // 1000 whole seconds.
   virtual void SetLowSpeedTimeout(std::int32_t milliseconds);
   virtual void SetReceiveTimeout(std::int32_t milliseconds);
+  // A longer response body fails the request (cHttpTransfer::SetMaxBodySize);
+  // no limit until set.
+  virtual void SetMaxResponseSize(std::uint64_t bytes);
   // Empty when absent; the name is looked up case-insensitively.
   virtual std::string GetResponseHeader(const char* name);
 
@@ -53,6 +56,7 @@ class cHttpClient {
   std::map<std::string, std::string> requestHeaders_;
   std::optional<std::int32_t> connectTimeoutMs_;
   std::optional<long> lowSpeedTimeSeconds_;
+  std::optional<std::uint64_t> maxResponseSize_;
   CURLcode lastCode_ = CURLE_FAILED_INIT;
 };
 

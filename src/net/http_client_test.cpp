@@ -88,6 +88,29 @@ TEST(HttpClient, GetsAFileWithItsHeaders) {
   EXPECT_EQ(client.GetResponse(received, size), 404);
 }
 
+// A response body over the limit fails the request; one at it is taken.
+TEST(HttpClient, RefusesAResponseOverItsLimit) {
+  const std::string name = "net-tests/" + UniqueName("limit") + ".bin";
+  const std::vector<std::uint8_t> bytes = PatternBytes(9000, 6);
+  ASSERT_TRUE(PublishOnCdn(name, bytes));
+  const char* host = deployment::ModuleCdnHost();
+  const std::string url = "https://" + std::string(host) + "/" + name;
+
+  cHttpClient client;
+  ASSERT_TRUE(client.Initialize());
+  client.SetMaxResponseSize(bytes.size() - 1);
+  EXPECT_FALSE(client.Get(url.c_str(), deployment::PortOfHost(host, 443)));
+  const std::uint8_t* received = nullptr;
+  std::size_t size = 0;
+  client.GetResponse(received, size);
+  EXPECT_EQ(size, 0u) << "nothing of the refused body is kept";
+
+  client.SetMaxResponseSize(bytes.size());
+  ASSERT_TRUE(client.Get(url.c_str(), deployment::PortOfHost(host, 443)));
+  EXPECT_EQ(client.GetResponse(received, size), 200);
+  EXPECT_EQ(size, bytes.size());
+}
+
 TEST(HttpClient, DoesNothingWhileNotInitialized) {
   cHttpClient client;
   const std::string url = HttpsUrl("localhost", kCollectorPort, "/net-tests/never");

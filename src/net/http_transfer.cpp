@@ -84,6 +84,7 @@ bool cHttpTransfer::Reset() {
   }
   if (handle_ != nullptr) curl_easy_reset(handle_);
   ClearResponse();
+  maxBodySize_ = UINT64_MAX;
   return Initialize();
 }
 
@@ -109,6 +110,13 @@ bool cHttpTransfer::SetConnectTimeoutOption(std::int32_t milliseconds) {
 
 bool cHttpTransfer::SetConnectTimeout(std::int32_t milliseconds) { return SetConnectTimeoutOption(milliseconds); }
 
+bool cHttpTransfer::SetMaxBodySize(std::uint64_t bytes) {
+  if (bytes > static_cast<std::uint64_t>(INT64_MAX)) return false;
+  if (!SetOption(CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(bytes))) return false;
+  maxBodySize_ = bytes;
+  return true;
+}
+
 bool cHttpTransfer::AddHeader(const char* line) {
   if (handle_ == nullptr || line == nullptr) return false;
   curl_slist* list = curl_slist_append(requestHeaders_, line);
@@ -121,6 +129,7 @@ bool cHttpTransfer::Perform(const std::string& url, CURLcode& code, std::int32_t
   code = CURLE_FAILED_INIT;
   ClearResponse();
   usedProxy_ = false;
+  bodyTooLarge_ = false;
   if (handle_ == nullptr) return false;
 
   SetOption(CURLOPT_TIMEOUT_MS, timeoutMs);
@@ -128,6 +137,12 @@ bool cHttpTransfer::Perform(const std::string& url, CURLcode& code, std::int32_t
   SetOption(CURLOPT_URL, url.c_str());
   code = Attempt();
   if (code == CURLE_OK) return true;
+  if (code == CURLE_FILESIZE_EXCEEDED) bodyTooLarge_ = true;
+  // The same answer through a proxy would be as large.
+  if (bodyTooLarge_) {
+    ClearResponse();
+    return false;
+  }
 
   ClearResponse();
   std::vector<ProxyCandidate> candidates;
@@ -149,6 +164,11 @@ bool cHttpTransfer::Perform(const std::string& url, CURLcode& code, std::int32_t
     SetOption(CURLOPT_PROXY, candidate.proxy.c_str());
     code = Attempt();
     if (code == CURLE_OK) break;
+    if (code == CURLE_FILESIZE_EXCEEDED) bodyTooLarge_ = true;
+    if (bodyTooLarge_) {
+      ClearResponse();
+      break;
+    }
     SetConnectTimeoutOption(first / 2);
   }
   SetConnectTimeoutOption(saved);
@@ -199,6 +219,13 @@ std::size_t cHttpTransfer::OnHeader(char* data, std::size_t size, std::size_t co
     if (!ParseHeaderLine(data, length, name, value)) return length;
     if (name == "content-length") {
       std::uint64_t expected = 0;
+      if (ParseContentLength(value, expected) && expected > transfer->maxBodySize_) {
+        transfer->LogLine("Response body of %llu bytes refused: the limit is %llu bytes.",
+                          static_cast<unsigned long long>(expected),
+                          static_cast<unsigned long long>(transfer->maxBodySize_));
+        transfer->bodyTooLarge_ = true;
+        return 0;  // libcurl ends the transfer with a write error
+      }
       if (ParseContentLength(value, expected) && expected <= kMaximumReservedBody) {
         transfer->responseBody_.reserve(expected);
       }
@@ -214,6 +241,12 @@ std::size_t cHttpTransfer::OnWrite(char* data, std::size_t size, std::size_t cou
   const std::size_t length = size * count;
   auto* transfer = static_cast<cHttpTransfer*>(context);
   if (transfer == nullptr) return 0;
+  if (length > transfer->maxBodySize_ - transfer->responseBody_.size()) {
+    transfer->LogLine("Response body refused: it grows past the limit of %llu bytes.",
+                      static_cast<unsigned long long>(transfer->maxBodySize_));
+    transfer->bodyTooLarge_ = true;
+    return 0;
+  }
   try {
     transfer->responseBody_.insert(transfer->responseBody_.end(), data, data + length);
     return length;

@@ -44,6 +44,16 @@ class cHttpTransfer {
   bool SetOption(CURLoption option, T value);
   // The connect timeout; Perform derives the proxy attempts' timeouts from it.
   bool SetConnectTimeout(std::int32_t milliseconds);
+  // Refuses a response body longer than `bytes`: a larger Content-Length
+  // ends the transfer at the header, libcurl is told the limit
+  // (CURLOPT_MAXFILESIZE_LARGE), and a body that grows past it (chunked, or
+  // longer than declared) ends it in the write callback. The attempt fails
+  // (CURLE_FILESIZE_EXCEEDED or CURLE_WRITE_ERROR), no proxy is tried and no
+  // body is kept. Reset lifts the limit.
+  bool SetMaxBodySize(std::uint64_t bytes);
+  // True when the last Perform ended because the body was too large.
+  bool BodyTooLarge() const { return bodyTooLarge_; }
+
   // Appends "Name: value" to the request headers.
   bool AddHeader(const char* line);
 
@@ -93,6 +103,8 @@ class cHttpTransfer {
   std::map<std::string, std::string> responseHeaders_;
   std::vector<std::uint8_t> responseBody_;
   std::int32_t connectTimeout_ = kDefaultConnectTimeoutMs;
+  std::uint64_t maxBodySize_ = UINT64_MAX;
+  bool bodyTooLarge_ = false;
   bool usedProxy_ = false;
   cProxyDiscovery proxyDiscovery_;
 };

@@ -214,8 +214,8 @@ class LocalCdn:
 
     def switch_fault(self, kind: str, url_path: str) -> Path:
         """Makes the CDN fail for `url_path` ("/modules/..."): "down" closes the
-        connection without an answer, "cut" stops the answer mid-body.
-        Returns the marker; removing it ends the fault."""
+        connection without an answer, "cut" stops the answer mid-body,
+        "chunked" sends it whole without a declared length. Returns the marker; removing it ends the fault."""
         marker = self.faults / kind / url_path.lstrip("/")
         marker.parent.mkdir(parents=True, exist_ok=True)
         marker.touch()

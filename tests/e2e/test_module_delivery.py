@@ -9,6 +9,7 @@ import json
 import os
 import re
 import shutil
+import subprocess
 import unittest
 import uuid
 from pathlib import Path
@@ -39,6 +40,9 @@ CURL_CODES = {
     "linux": {"closed": 52, "cut": 18},
     "windows": {"closed": 56, "cut": 56},
 }
+SIGN_MODULE = Path(__file__).resolve().parent.parent / "tools" / "sign_module.sh"
+TRAILER_SIZE = 80
+SIGNATURE_REFUSED = "Error validating Quarvel code signing certificate: "
 PROGRESS = re.compile(r"Current progress: \d+ \((\d+)/(\d+)\)\.")
 
 
@@ -51,7 +55,7 @@ class ModuleDeliveryTest(unittest.TestCase):
         self.product = "qvl-e2e-" + uuid.uuid4().hex[:12]
         self.module_path = f"/modules/{self.product}/live/{SYSTEM}"
         self.addCleanup(shutil.rmtree, self.cdn.root / "modules" / self.product, True)
-        for kind in ("down", "cut"):
+        for kind in ("down", "cut", "chunked"):
             self.addCleanup(shutil.rmtree, self.cdn.faults / kind / "modules" / self.product, True)
         self.executable = self.platform.executable("qvl_sample_game" if self.platform.name == "windows"
                                                    else "qvl-sample-game")
@@ -116,6 +120,19 @@ class ModuleDeliveryTest(unittest.TestCase):
     def expect_no_cache(self):
         self.assertFalse(self.cache.path.exists(), self.cache.path)
         self.assertFalse(self.cache.metadata_path.exists(), self.cache.metadata_path)
+
+    def sign(self, data: bytes, key_variable: str = "QVL_E2E_MODULE_KEY") -> bytes:
+        """`data` with its signature trailer made (or replaced) by one of the
+        build's test keys."""
+        path = self.game.root / "module-to-sign.so"
+        path.write_bytes(data)
+        subprocess.run([SIGN_MODULE, os.environ["QVL_E2E_OPENSSL"], os.environ[key_variable], str(path)], check=True)
+        return path.read_bytes()
+
+    def publish_bytes(self, data: bytes) -> bytes:
+        path = self.game.root / "module-to-publish.so"
+        path.write_bytes(data)
+        return self.cdn.publish(self.platform, path, self.product, SYSTEM).read_bytes()
 
     def write_override(self, text: str):
         (self.game.root / (self.executable + ".qvl")).write_text(text, encoding="utf-8")
@@ -248,6 +265,68 @@ class ModuleDeliveryTest(unittest.TestCase):
             self.assertTrue(run.logged(cut_message), run.log)
             self.expect_success(run)
             self.assertEqual(self.expect_sound_cache(payload), metadata)
+
+
+    def test_a_module_over_the_size_limit_ends_with_204_and_never_reaches_the_cache(self):
+        limit = int(os.environ["QVL_E2E_MAX_MODULE_SIZE"])
+        library = (self.platform.bin_dir / MODULE).read_bytes()[:-TRAILER_SIZE]
+
+        def signed_module_of(size: int) -> bytes:
+            # The dynamic loader ignores what follows the library.
+            return self.sign(library + bytes(size - TRAILER_SIZE - len(library)))
+
+        with self.subTest("a body exactly at the limit loads"):
+            self.assertEqual(len(self.publish_bytes(signed_module_of(limit))), limit)
+            run = self.launch()
+            self.expect_success(run)
+
+        for chunked in (False, True):
+            with self.subTest("one byte over the limit", chunked=chunked):
+                shutil.rmtree(self.cache.path.parent, ignore_errors=True)
+                self.publish_bytes(signed_module_of(limit + 1))
+                marker = self.cdn.switch_fault("chunked", self.module_path) if chunked else None
+                run = self.launch()
+                message = run.log[run.log.find("Launcher finished with: 204"):]
+                self.assertRegex(message, r"Connection to the Content Distribution Network failed! Curl Code: \d+!",
+                                 run.log)
+                self.expect_exit(run, 204)
+                self.assertEqual(run.results, [204])
+                self.expect_no_cache()
+                if marker:
+                    marker.unlink()
+
+    def test_only_the_module_as_the_build_key_signed_it_runs(self):
+        if "QVL_E2E_MODULE_KEY" not in os.environ:
+            self.skipTest("this build has no module keys")
+        signed = (self.platform.bin_dir / MODULE).read_bytes()
+        library = signed[:-TRAILER_SIZE]
+        flipped = bytearray(signed)
+        flipped[len(library) // 2] ^= 0x01
+        cases = [
+            ("unsigned", library, "the module is not signed"),
+            ("one byte flipped", bytes(flipped), "the module signature does not match the module"),
+            ("signed with another key", self.sign(library, "QVL_E2E_OTHER_MODULE_KEY"),
+             "the module is signed by an unknown key"),
+        ]
+        for name, module, reason in cases:
+            with self.subTest(name):
+                self.publish_bytes(module)
+                run = self.launch()
+                self.expect_failure(run, 206, SIGNATURE_REFUSED + reason)
+                self.expect_no_cache()
+
+        with self.subTest("a cache file rewritten together with its checksum"):
+            payload = self.first_launch()
+            tampered = bytearray(payload)
+            tampered[len(payload) // 2] ^= 0x01
+            self.cache.path.write_bytes(bytes(tampered))
+            etag = self.cache.metadata()["etag"]
+            self.cache.metadata_path.write_bytes(
+                f"sha1={hashlib.sha1(bytes(tampered)).hexdigest()}\r\netag={etag}\r\n".encode("ascii"))
+            run = self.launch()
+            self.assertTrue(run.logged("No update needed."), run.log)
+            self.expect_failure(run, 206, SIGNATURE_REFUSED + "the module signature does not match the module")
+            self.expect_no_cache()
 
 
 if __name__ == "__main__":

@@ -13,7 +13,8 @@ cutting-proxy  HTTP proxy that opens CONNECT tunnels to 127.0.0.1 at the
 cutting-origin plain HTTP server behind the CDN (nginx proxies to it) that
                answers a GET for a file under --root with 200 and the file's
                whole Content-Length, sends half of the bytes and closes the
-               connection: a server that fails mid-body.
+               connection: a server that fails mid-body. A file marked
+               "chunked" under --faults is sent whole without a length.
 """
 import argparse
 import http.server
@@ -141,6 +142,15 @@ def run_cutting_origin(args):
                 body = served.read()
             self.send_response(200)
             self.send_header("Content-Type", "application/octet-stream")
+            relative = self.path.split("?", 1)[0].lstrip("/")
+            if args.faults and os.path.isfile(os.path.join(args.faults, "chunked", relative)):
+                # No length: nginx passes the body on chunked.
+                self.send_header("Connection", "close")
+                self.end_headers()
+                self.wfile.write(body)
+                self.wfile.flush()
+                self.close_connection = True
+                return
             self.send_header("Content-Length", str(len(body)))
             self.end_headers()
             self.wfile.write(body[:len(body) // 2])
@@ -169,6 +179,7 @@ def main():
     origin = commands.add_parser("cutting-origin")
     origin.add_argument("--port", type=int, required=True)
     origin.add_argument("--root", required=True)
+    origin.add_argument("--faults", help="the CDN's fault markers: a path marked \"chunked\" is sent whole, unsized")
     origin.add_argument("--state", help="the services' state directory (names the process)")
     args = parser.parse_args()
     if args.command == "collector":

@@ -12,7 +12,8 @@
 #   B + 600  nginx: the CDN tree over plain HTTP (proxy auto-configuration scripts)
 #   B + 700  nothing listens here: a closed port
 #   B + 800  plain HTTP origin that nginx proxies to for a module path marked
-#            "cut" (<state dir>/cdn-faults/cut/<path>); it stops mid-body.
+#            "cut" (<state dir>/cdn-faults/cut/<path>); it stops mid-body. For a
+#            path marked "chunked" it sends the whole module without a length.
 #            A path marked "down" (<state dir>/cdn-faults/down/<path>) is
 #            answered by closing the connection.
 # Each service's PID is recorded in <state dir>/<service>/pid; stop ends
@@ -115,7 +116,7 @@ start_cutting_proxy() {
 start_cutting_origin() {
   local dir=$state/cutting-origin
   mkdir -p "$dir"
-  "$python" "$here/services.py" cutting-origin --port $((base + 800)) --root "$state/cdn-root" --state "$state" \
+  "$python" "$here/services.py" cutting-origin --port $((base + 800)) --root "$state/cdn-root" --faults "$state/cdn-faults" --state "$state" \
     >"$dir/log" 2>&1 &
   echo $! >"$dir/pid"
 }

@@ -11,13 +11,14 @@
 #include "launch/delivery/scramble.h"
 #include "module_check.h"
 #include "module_files.h"
+#include "module_signing.h"
 
 namespace quarvel::cdn_tool {
 namespace {
 
 constexpr const char* kUsage =
     "Usage:\n"
-    "  qvl-cdn check FILE --system S\n"
+    "  qvl-cdn check FILE --system S [--public-key PEM ...]\n"
     "      Prints what a bootstrapper asking for system S would find in the module FILE:\n"
     "      its format and machine, its entries and, for a Windows module, its\n"
     "      Authenticode signer. One \"problem:\" line per problem. Exit code 0 when the\n"
@@ -29,6 +30,10 @@ constexpr const char* kUsage =
     "      --force is given. The file is written under a temporary name and renamed,\n"
     "      so a server never sees half of it. P and D are 2 to 64 letters, digits or\n"
     "      '-'; S is the system name (win64, win64_wow64, linux64, linux64_32, linux32).\n"
+    "  qvl-cdn sign --key KEY.pem FILE\n"
+    "      Appends the signature trailer of a native (Linux) module to FILE, made\n"
+    "      with the ECDSA P-256 private key KEY.pem; a trailer FILE has is replaced.\n"
+    "      Sign before publish: publish keeps the trailer.\n"
     "  qvl-cdn scramble IN OUT\n"
     "      Writes IN in the CDN's scrambled encoding to OUT.\n"
     "  qvl-cdn unscramble IN OUT\n"
@@ -105,6 +110,34 @@ int Transform(const std::vector<std::string>& arguments, bool scramble, std::ost
   return kExitOk;
 }
 
+int Sign(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err) {
+  std::string key;
+  std::string file;
+  for (std::size_t i = 1; i < arguments.size(); ++i) {
+    const std::string& argument = arguments[i];
+    if (argument == "--key") {
+      if (i + 1 == arguments.size() || arguments[i + 1].empty()) return Usage(err, "--key needs a value");
+      if (!key.empty()) return Usage(err, "--key is given twice");
+      key = arguments[++i];
+    } else if (argument.starts_with("--")) {
+      return Usage(err, "unknown option " + argument);
+    } else if (!file.empty()) {
+      return Usage(err, "sign takes one FILE");
+    } else {
+      file = argument;
+    }
+  }
+  if (file.empty() || key.empty()) return Usage(err, "sign needs --key KEY.pem and a FILE");
+  std::vector<std::uint8_t> bytes;
+  std::string error;
+  if (!ReadModuleFile(PathFromUtf8(file), bytes, error)) return Fail(err, error);
+  if (!SignModuleBytes(bytes, key, error)) return Fail(err, error);
+  if (!ReplaceModuleFile(PathFromUtf8(file), bytes, error)) return Fail(err, error);
+  bool verified = false;
+  out << "Signed " << file << "\n" << DescribeModuleSignature(bytes, {}, verified);
+  return kExitOk;
+}
+
 // FILE and the options of a command: `options` names the options that take
 // a value (all required), `flags` those that do not. Empty on success, else
 // what is wrong.
@@ -137,7 +170,27 @@ std::string ParseFileAndOptions(const std::vector<std::string>& arguments, std::
   return {};
 }
 
-int Check(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err) {
+// Takes every "--public-key PEM" pair out of `arguments`: the option may be
+// given more than once, which the common parser does not allow.
+std::vector<std::string> TakePublicKeys(std::vector<std::string>& arguments) {
+  std::vector<std::string> keys;
+  for (std::size_t i = 1; i + 1 < arguments.size();) {
+    if (arguments[i] != "--public-key") {
+      ++i;
+      continue;
+    }
+    keys.push_back(arguments[i + 1]);
+    arguments.erase(arguments.begin() + static_cast<std::ptrdiff_t>(i), arguments.begin() + static_cast<std::ptrdiff_t>(i) + 2);
+  }
+  return keys;
+}
+
+bool IsElfImage(const std::vector<std::uint8_t>& bytes) {
+  return bytes.size() >= 4 && bytes[0] == 0x7F && bytes[1] == 'E' && bytes[2] == 'L' && bytes[3] == 'F';
+}
+
+int Check(std::vector<std::string> arguments, std::ostream& out, std::ostream& err) {
+  const std::vector<std::string> publicKeys = TakePublicKeys(arguments);
   std::string file;
   std::map<std::string, std::string> options = {{"--system", ""}};
   std::map<std::string, bool> flags;
@@ -146,7 +199,22 @@ int Check(const std::vector<std::string>& arguments, std::ostream& out, std::ost
   std::vector<std::uint8_t> bytes;
   std::string error;
   if (!ReadModuleFile(PathFromUtf8(file), bytes, error)) return Fail(err, error);
-  const cModuleReport report = CheckModule(file, bytes, options["--system"]);
+  cModuleReport report = CheckModule(file, bytes, options["--system"]);
+  if (IsElfImage(bytes)) {
+    // A native module's signature trailer, checked as the bootstrapper checks
+    // it; without keys it is only described.
+    bool verified = false;
+    const std::string description = DescribeModuleSignature(bytes, publicKeys, verified);
+    std::size_t begin = 0;
+    while (begin < description.size()) {
+      const std::size_t end = description.find('\n', begin);
+      const std::string line = description.substr(begin, end == std::string::npos ? std::string::npos : end - begin);
+      if (!line.empty()) report.Fact(line);
+      if (end == std::string::npos) break;
+      begin = end + 1;
+    }
+    if (!publicKeys.empty() && !verified) report.Problem("the signature trailer does not verify with the given keys");
+  }
   report.Print(out, options["--system"]);
   return report.Loadable() ? kExitOk : kExitFailed;
 }
@@ -196,6 +264,7 @@ int RunQvlCdn(const std::vector<std::string>& arguments, std::ostream& out, std:
   }
   if (command == "check") return Check(arguments, out, err);
   if (command == "publish") return Publish(arguments, out, err);
+  if (command == "sign") return Sign(arguments, out, err);
   if (command == "scramble") return Transform(arguments, true, out, err);
   if (command == "unscramble") return Transform(arguments, false, out, err);
   return Usage(err, "unknown command " + command);

@@ -8,6 +8,7 @@
 // (arguments after the program name, UTF-8):
 //   check FILE --system S
 //   publish FILE --product P --deployment D --system S --root DIR [--force]
+//   sign --key KEY.pem FILE
 //   scramble IN OUT
 //   unscramble IN OUT
 //   --help

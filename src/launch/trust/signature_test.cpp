@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 
 namespace quarvel::launcher {
@@ -41,6 +42,42 @@ TEST(AcceptedSigners, DefaultNamesRefuseNearMisses) {
   };
   for (const char16_t* name : refused) EXPECT_FALSE(IsAcceptedSigner(name)) << Narrow(name);
   EXPECT_FALSE(IsAcceptedSigner(nullptr));
+}
+
+TEST(SignerPolicy, NamesAloneOrNamesWithPinnedCodeSigningKeys) {
+  const char16_t* const names[] = {u"Quarvel Technologies Ltd"};
+  PublicKeyHash pinned{};
+  pinned.fill(0xA5);
+  PublicKeyHash stranger{};
+  stranger.fill(0x5A);
+  const PublicKeyHash keys[] = {pinned};
+  const SignerPolicy namesOnly{names, {}};
+  const SignerPolicy withKeys{names, keys};
+
+  struct Case {
+    const char* name;
+    SignerFacts signer;
+    const SignerPolicy& policy;
+    std::string expected;
+  };
+  const Case cases[] = {
+      {"accepted name, no pinning", {u"Quarvel Technologies Ltd", stranger, false}, namesOnly, ""},
+      {"other name, no pinning", {u"Quarvel Technologies Ltd.", pinned, true}, namesOnly,
+       "the signer's name is not accepted"},
+      {"accepted name and pinned code-signing key", {u"Quarvel Technologies Ltd", pinned, true}, withKeys, ""},
+      {"accepted name, key not pinned", {u"Quarvel Technologies Ltd", stranger, true}, withKeys,
+       "the signer's public key is not pinned"},
+      {"pinned key, not for code signing", {u"Quarvel Technologies Ltd", pinned, false}, withKeys,
+       "the signer's certificate is not for code signing"},
+      {"pinned key, other name", {u"Someone Else", pinned, true}, withKeys, "the signer's name is not accepted"},
+  };
+  for (const Case& test : cases) EXPECT_EQ(JudgeSigner(test.signer, test.policy), test.expected) << test.name;
+}
+
+TEST(SignerPolicy, TheBuildsPolicyNamesTheAcceptedSigners) {
+  const SignerPolicy policy = BuildSignerPolicy();
+  ASSERT_EQ(policy.names.size(), AcceptedSigners().size());
+  EXPECT_TRUE(std::equal(policy.names.begin(), policy.names.end(), AcceptedSigners().begin()));
 }
 
 }  // namespace

@@ -1,4 +1,5 @@
 #include <windows.h>
+#include <shlobj.h>
 #include <wincrypt.h>
 
 #include <gtest/gtest.h>
@@ -81,13 +82,16 @@ TEST(Signature, UnsignedDllIsRefused) {
   std::vector<std::uint8_t> bytes;
   ASSERT_TRUE(ReadFileBytes(WideToUtf8(path).c_str(), bytes, 64u * 1024 * 1024));
   const std::set<std::filesystem::path> before = CacheRootFiles();
-  EXPECT_FALSE(VerifyModuleSignature(bytes));
+  std::string reason;
+  EXPECT_FALSE(VerifyModuleSignature(bytes, reason));
+  EXPECT_EQ(reason, "the signature is not trusted");
   EXPECT_EQ(CacheRootFiles(), before) << "the temporary file is removed";
 }
 
 TEST(Signature, ImageChangedAfterSigningIsRefused) {
   EXPECT_EQ(VerifyFileTrust(Fixture("signed_tampered.dll").c_str()), FileTrust::NotTrusted);
-  EXPECT_FALSE(VerifyModuleSignature(ReadFixture("signed_tampered.dll")));
+  std::string reason;
+  EXPECT_FALSE(VerifyModuleSignature(ReadFixture("signed_tampered.dll"), reason));
 }
 
 TEST(Signature, SignatureUnderAnUntrustedRootIsRefused) {
@@ -97,7 +101,8 @@ TEST(Signature, SignatureUnderAnUntrustedRootIsRefused) {
     GTEST_SKIP() << "Wine's WinVerifyTrust does not fail on certificate chain errors";
   }
   EXPECT_EQ(VerifyFileTrust(Fixture("signed_untrusted_root.dll").c_str()), FileTrust::NotTrusted);
-  EXPECT_FALSE(VerifyModuleSignature(ReadFixture("signed_untrusted_root.dll")));
+  std::string reason;
+  EXPECT_FALSE(VerifyModuleSignature(ReadFixture("signed_untrusted_root.dll"), reason));
 }
 
 TEST_F(TrustedTestRoot, DllSignedByAnAcceptedNameIsAccepted) {
@@ -108,7 +113,8 @@ TEST_F(TrustedTestRoot, DllSignedByAnAcceptedNameIsAccepted) {
   EXPECT_EQ(AsUtf16(signer), AcceptedSigners()[0]);
 
   const std::set<std::filesystem::path> before = CacheRootFiles();
-  EXPECT_TRUE(VerifyModuleSignature(ReadFixture("signed.dll")));
+  std::string reason;
+  EXPECT_TRUE(VerifyModuleSignature(ReadFixture("signed.dll"), reason)) << reason;
   EXPECT_EQ(CacheRootFiles(), before) << "the temporary file is removed";
 }
 
@@ -120,7 +126,101 @@ TEST_F(TrustedTestRoot, TrustedSignatureOfANameDifferingInCaseIsRefused) {
   wchar_t signer[kSignerNameLength] = {};
   ASSERT_TRUE(GetSignerName(path.c_str(), signer));
   EXPECT_EQ(AsUtf16(signer), rejected);
-  EXPECT_FALSE(VerifyModuleSignature(ReadFixture("signed_rejected_name.dll")));
+  std::string reason;
+  EXPECT_FALSE(VerifyModuleSignature(ReadFixture("signed_rejected_name.dll"), reason));
+  EXPECT_EQ(reason, "the signer's name is not accepted");
+}
+
+std::string Hex(const PublicKeyHash& hash) {
+  static const char digits[] = "0123456789abcdef";
+  std::string text;
+  for (std::uint8_t byte : hash) {
+    text += digits[byte >> 4];
+    text += digits[byte & 15];
+  }
+  return text;
+}
+
+PublicKeyHash ParseHex(const std::string& text) {
+  PublicKeyHash hash{};
+  for (std::size_t i = 0; i < hash.size() && 2 * i + 1 < text.size(); ++i) {
+    hash[i] = static_cast<std::uint8_t>(std::stoul(text.substr(2 * i, 2), nullptr, 16));
+  }
+  return hash;
+}
+
+TEST_F(TrustedTestRoot, TheSignerComesFromTheVerificationItself) {
+  SignerFacts signer;
+  ASSERT_EQ(VerifyFileTrust(Fixture("signed.dll").c_str(), &signer), FileTrust::Trusted);
+  EXPECT_EQ(signer.name, AcceptedSigners()[0]);
+  EXPECT_TRUE(signer.codeSigning);
+  const std::vector<std::uint8_t> pin = ReadFixture("signed_key.sha256");
+  EXPECT_EQ(Hex(signer.keyHash), std::string(pin.begin(), pin.begin() + 64));
+}
+
+TEST_F(TrustedTestRoot, APinnedKeyMustMatchAsWellAsTheName) {
+  const std::vector<std::uint8_t> pinText = ReadFixture("signed_key.sha256");
+  const PublicKeyHash pinned = ParseHex(std::string(pinText.begin(), pinText.end()));
+  PublicKeyHash stranger = pinned;
+  stranger[0] ^= 0xFF;
+  const PublicKeyHash matching[] = {stranger, pinned};
+  const PublicKeyHash other[] = {stranger};
+  std::string reason;
+  EXPECT_TRUE(VerifyModuleSignature(ReadFixture("signed.dll"), {AcceptedSigners(), matching}, reason)) << reason;
+  EXPECT_FALSE(VerifyModuleSignature(ReadFixture("signed.dll"), {AcceptedSigners(), other}, reason));
+  EXPECT_EQ(reason, "the signer's public key is not pinned");
+}
+
+// What another process of the player could try while the check runs: the
+// temporary file can be neither opened for writing, nor replaced, nor
+// deleted, and the check judges the bytes it wrote.
+struct PauseRecord {
+  bool openedForWriting = true;
+  bool replaced = true;
+  bool renamedOver = true;
+  bool deleted = true;
+};
+PauseRecord gPause;
+
+void TryToSwapTheFile(const wchar_t* path) {
+  const HANDLE writer = CreateFileW(path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                    nullptr, OPEN_EXISTING, 0, nullptr);
+  gPause.openedForWriting = writer != INVALID_HANDLE_VALUE;
+  if (writer != INVALID_HANDLE_VALUE) CloseHandle(writer);
+  gPause.replaced = CopyFileW(Fixture("signed.dll").c_str(), path, FALSE) != 0;
+  const std::wstring copy = std::wstring(path) + L".signed";
+  CopyFileW(Fixture("signed.dll").c_str(), copy.c_str(), FALSE);
+  gPause.renamedOver = MoveFileExW(copy.c_str(), path, MOVEFILE_REPLACE_EXISTING) != 0;
+  DeleteFileW(copy.c_str());
+  gPause.deleted = DeleteFileW(path) != 0;
+}
+
+TEST_F(TrustedTestRoot, TheCheckedFileCannotBeSwappedWhileTheCheckRuns) {
+  std::vector<std::uint8_t> unsignedImage;
+  ASSERT_TRUE(ReadFileBytes((TestDirectory() + "qvl_mapper_test_dll.dll").c_str(), unsignedImage, 64u << 20));
+  gPause = {};
+  SetSignatureCheckPauseForTesting(&TryToSwapTheFile);
+  std::string reason;
+  const bool accepted = VerifyModuleSignature(unsignedImage, reason);
+  SetSignatureCheckPauseForTesting(nullptr);
+  EXPECT_FALSE(accepted) << "the unsigned image in memory is what counts";
+  EXPECT_FALSE(gPause.openedForWriting);
+  EXPECT_FALSE(gPause.replaced);
+  EXPECT_FALSE(gPause.renamedOver);
+  EXPECT_FALSE(gPause.deleted);
+}
+
+TEST(Signature, TheCheckedFileLivesUnderTheLocalApplicationData) {
+  static std::wstring seen;
+  seen.clear();
+  SetSignatureCheckPauseForTesting([](const wchar_t* path) { seen = path; });
+  std::string reason;
+  VerifyModuleSignature(ReadFixture("signed_tampered.dll"), reason);
+  SetSignatureCheckPauseForTesting(nullptr);
+  wchar_t local[MAX_PATH];
+  ASSERT_TRUE(SUCCEEDED(SHGetFolderPathW(nullptr, CSIDL_LOCAL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, local)));
+  EXPECT_EQ(seen.rfind(std::wstring(local) + L"\\Quarvel\\", 0), 0u) << WideToUtf8(seen);
+  EXPECT_EQ(GetFileAttributesW(seen.c_str()), INVALID_FILE_ATTRIBUTES) << "deleted once closed";
 }
 
 }  // namespace

@@ -19,6 +19,7 @@ enum class HostSyscall : std::int64_t {
   Open = 2,
   Close = 3,
   GetPid = 39,
+  Fcntl = 72,
   Unlink = 87,
   MemfdCreate = 319,
 };

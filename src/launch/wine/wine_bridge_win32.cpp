@@ -17,7 +17,9 @@ namespace quarvel::launcher {
 namespace {
 
 constexpr std::uint64_t kHostReadOnly = 0;      // O_RDONLY
-constexpr std::uint64_t kHostAllowSealing = 2;  // MFD_ALLOW_SEALING
+constexpr std::uint64_t kHostMemfdFlags = 2 | 1;  // MFD_ALLOW_SEALING | MFD_CLOEXEC
+constexpr std::uint64_t kHostAddSeals = 1033;     // F_ADD_SEALS
+constexpr std::uint64_t kHostModuleSeals = 8 | 2 | 4;  // F_SEAL_WRITE | F_SEAL_SHRINK | F_SEAL_GROW
 constexpr std::uint64_t kHostLazyBinding = 1;   // RTLD_LAZY
 constexpr std::size_t kReadChunk = 4096;
 constexpr std::size_t kMapsLimit = 5242880;
@@ -114,7 +116,7 @@ void* LoadNativeModule(std::span<const std::uint8_t> image) {
   if (dlopen == nullptr || image.empty()) return nullptr;
   char name[37];
   GenerateGuidString(name, sizeof(name));
-  const std::int64_t descriptor = CallHostSyscall(HostSyscall::MemfdCreate, Address(name), kHostAllowSealing);
+  const std::int64_t descriptor = CallHostSyscall(HostSyscall::MemfdCreate, Address(name), kHostMemfdFlags);
   if (descriptor < 0) {
     Log(LogLevel::Error, "memfd_create failed with %lld.", static_cast<long long>(descriptor));
     return nullptr;
@@ -131,6 +133,16 @@ void* LoadNativeModule(std::span<const std::uint8_t> image) {
       return nullptr;
     }
     written += static_cast<std::size_t>(result);
+  }
+
+  // Sealed, so that nobody who opens the file through /proc changes the
+  // pages of the running module.
+  const std::int64_t sealed =
+      CallHostSyscall(HostSyscall::Fcntl, static_cast<std::uint64_t>(descriptor), kHostAddSeals, kHostModuleSeals);
+  if (sealed != 0) {
+    Log(LogLevel::Error, "Sealing the in-memory module failed with %lld.", static_cast<long long>(sealed));
+    close();
+    return nullptr;
   }
 
   char path[64];

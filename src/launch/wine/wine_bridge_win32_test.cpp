@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -12,6 +13,7 @@
 #include "common/testing/test_scratch_directory.h"
 #include "launch/wine/wine_bridge.h"
 #include "launch/wine/wine_helper_buffer.h"
+#include "quarvel/module_interface.h"
 
 // The bridge to the Linux host, in the Wine process the tests run in.
 namespace quarvel::launcher {
@@ -49,6 +51,14 @@ TEST_F(WineBridgeTest, HostSystemCallsNeedTheHelperBuffer) {
   EXPECT_EQ(CallHostSyscall(HostSyscall::GetPid), -1);
   EXPECT_TRUE(ReadNativeFile("/proc/self/maps", 4096).empty());
   ASSERT_TRUE(PlaceWineHelperBuffer());
+}
+
+// Once the stub is in place its page can be run and read, never written.
+TEST_F(WineBridgeTest, TheHelperPageIsExecuteRead) {
+  MEMORY_BASIC_INFORMATION page{};
+  ASSERT_NE(VirtualQuery(GetWineHelperBuffer(), &page, sizeof(page)), 0u);
+  EXPECT_EQ(page.Protect, static_cast<DWORD>(PAGE_EXECUTE_READ));
+  EXPECT_EQ(std::memcmp(GetWineHelperBuffer(), kWineSyscallStub, sizeof(kWineSyscallStub)), 0);
 }
 
 TEST_F(WineBridgeTest, ReadsHostFilesThroughSystemCalls) {

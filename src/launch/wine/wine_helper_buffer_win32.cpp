@@ -23,7 +23,7 @@ bool PlaceWineHelperBuffer() {
   void* page = nullptr;
   for (int i = 0; i < kAttempts && page == nullptr; ++i) {
     void* wanted = reinterpret_cast<void*>(kFirstAddress + i * kSlotSpacing);
-    page = VirtualAlloc(wanted, 4096, MEM_RESERVE | MEM_COMMIT, PAGE_EXECUTE_READWRITE);
+    page = VirtualAlloc(wanted, 4096, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE);
   }
   if (page == nullptr) return false;
   if (reinterpret_cast<std::uintptr_t>(page) < kLowestAccepted) {
@@ -31,6 +31,13 @@ bool PlaceWineHelperBuffer() {
     return false;
   }
   std::memcpy(page, kWineSyscallStub, sizeof(kWineSyscallStub));
+  // Writable only while the stub is placed, executable only afterwards.
+  DWORD previous = 0;
+  if (!VirtualProtect(page, 4096, PAGE_EXECUTE_READ, &previous)) {
+    VirtualFree(page, 0, MEM_RELEASE);
+    return false;
+  }
+  FlushInstructionCache(GetCurrentProcess(), page, sizeof(kWineSyscallStub));
   helperBuffer = page;
   return true;
 }

@@ -6,7 +6,7 @@
 # (leaf named <accepted name> under that root), signed_rejected_name.dll (leaf
 # named <rejected name>, same root), signed_untrusted_root.dll (accepted name,
 # a root nobody trusts) and signed_tampered.dll (signed.dll with one code byte
-# changed after signing).
+# changed after signing), and signed_key.sha256 (the pin of signed.dll's key).
 set -euo pipefail
 openssl=$1 osslsigncode=$2 dll=$3 out=$4 accepted=$5 rejected=$6
 work=$out/work
@@ -41,6 +41,10 @@ make_leaf rejected "$rejected" root
 make_leaf unrooted "$accepted" stranger
 
 "$openssl" x509 -in "$work/root.pem" -outform DER -out "$out/test_root.der"
+# The SHA-256 of the accepted leaf's public key (DER SubjectPublicKeyInfo),
+# as a signer pin names it.
+"$openssl" x509 -in "$work/accepted.pem" -pubkey -noout | "$openssl" pkey -pubin -outform DER |
+  "$openssl" dgst -sha256 -r | cut -c1-64 >"$out/signed_key.sha256"
 sign accepted "$out/signed.dll"
 sign rejected "$out/signed_rejected_name.dll"
 sign unrooted "$out/signed_untrusted_root.dll"
