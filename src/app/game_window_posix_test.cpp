@@ -1,6 +1,9 @@
+// GoogleTest first: Xlib defines None as a macro, GoogleTest a type of
+// that name.
+#include <gtest/gtest.h>
+
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
-#include <gtest/gtest.h>
 #include <unistd.h>
 
 #include "app/game_window_x11.h"

@@ -192,7 +192,9 @@ TEST(HttpTransfer, TrustsWhatItsPolicySaysAndVerifiesEveryPeer) {
     EXPECT_EQ(transfer.Perform(HttpsUrl("localhost", c.server, "/" + name), code, 0), c.expected == CURLE_OK)
         << c.what;
     EXPECT_EQ(code, c.expected) << c.what;
-    if (c.expected == CURLE_OK) EXPECT_EQ(transfer.GetResponseBody().size(), 2000u) << c.what;
+    if (c.expected == CURLE_OK) {
+      EXPECT_EQ(transfer.GetResponseBody().size(), 2000u) << c.what;
+    }
   }
 }
 
