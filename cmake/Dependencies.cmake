@@ -15,8 +15,28 @@ add_library(qvl_curl INTERFACE)
 
 if(WIN32)
   find_package(CURL CONFIG REQUIRED)
+  # SDL imports from VERSION and WINMM, which are not Known DLLs: Windows
+  # resolves static imports before any of our code runs, looking in the
+  # executable's folder (the game's, writable by players) first. Delay-loaded,
+  # they are loaded at first use, after start-up has restricted the search to
+  # the system directory. The linker takes SDL's symbols from these libraries
+  # because they come right after SDL, before SDL's own -lversion -lwinmm.
+  find_program(QVL_DLLTOOL NAMES ${CMAKE_SYSTEM_PROCESSOR}-w64-mingw32-dlltool dlltool REQUIRED)
+  set(delay_load_libraries "")
+  foreach(dll version winmm)
+    set(def ${PROJECT_SOURCE_DIR}/cmake/delay-load/${dll}.def)
+    set(library ${CMAKE_BINARY_DIR}/delay-load/lib${dll}_delayed.a)
+    file(MAKE_DIRECTORY ${CMAKE_BINARY_DIR}/delay-load)
+    execute_process(COMMAND ${QVL_DLLTOOL} --input-def ${def} --output-delaylib ${library}
+                    RESULT_VARIABLE made)
+    if(NOT made EQUAL 0)
+      message(FATAL_ERROR "dlltool could not make the delay-load library of ${dll}")
+    endif()
+    set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${def})
+    list(APPEND delay_load_libraries ${library})
+  endforeach()
   target_link_libraries(qvl_sdl INTERFACE
-    SDL2_ttf::SDL2_ttf-static SDL2_image::SDL2_image-static SDL2::SDL2-static)
+    SDL2_ttf::SDL2_ttf-static SDL2_image::SDL2_image-static SDL2::SDL2-static ${delay_load_libraries})
   target_link_libraries(qvl_sdl_main INTERFACE SDL2::SDL2main)
   target_link_libraries(qvl_curl INTERFACE CURL::libcurl)
 else()
@@ -24,4 +44,7 @@ else()
   target_link_libraries(qvl_sdl INTERFACE SDL2_ttf::SDL2_ttf SDL2_image::SDL2_image SDL2::SDL2)
   target_link_libraries(qvl_curl INTERFACE CURL::libcurl)
   find_package(X11 REQUIRED)
+  if(NOT TARGET X11::XRes)
+    message(FATAL_ERROR "The X-Resource extension's library is missing (Debian: libxres-dev)")
+  endif()
 endif()

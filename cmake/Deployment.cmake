@@ -5,8 +5,12 @@
 #   QVL_CDN_GAMEDEV_HOST            GameDev module CDN host
 #   QVL_TELEMETRY_SDK_HOST          telemetry host for SDK events
 #   QVL_TELEMETRY_EVENTSTREAM_HOST  telemetry host for the event stream
-#   QVL_CA_BUNDLE                   PEM file of the CAs every transfer trusts; its bytes are
-#                                   embedded in the executable
+#   QVL_CA_BUNDLE                   PEM file of the CAs the embedded bundle holds; its bytes
+#                                   are embedded in the executable
+#   QVL_TRUST                       which CAs transfers trust: "system" (the player's store:
+#                                   Windows store through Schannel, OpenSSL's default locations
+#                                   on Linux; under Wine the embedded bundle) or "bundle" (the
+#                                   embedded bundle only, everywhere)
 #   QVL_MAX_MODULE_SIZE             largest module download in bytes (default 256 MiB); a larger
 #                                   one fails like a broken transfer and is never cached
 #   QVL_MODULE_PUBLIC_KEYS          PEM files of the keys native modules are signed with
@@ -24,6 +28,7 @@
 # the trusted bundle is a test CA generated into the build directory; the four
 # host variables and QVL_CA_BUNDLE are not used. Their module size limit is 1 MiB
 # unless QVL_MAX_MODULE_SIZE is given, so the tests of the limit stay small.
+# QVL_TRUST must be "bundle" there (no test may pass through a store of the machine).
 #
 # Run as a script (cmake -DINPUT=<file> -DOUTPUT=<cpp> -P Deployment.cmake) it
 # writes the C++ source that embeds INPUT's bytes.
@@ -58,6 +63,8 @@ set(QVL_CA_BUNDLE "/etc/ssl/certs/ca-certificates.crt" CACHE FILEPATH
     "PEM bundle of the certificate authorities every transfer trusts (embedded)")
 set(QVL_MAX_MODULE_SIZE "" CACHE STRING
     "Largest module download in bytes (empty: 256 MiB, development builds 1 MiB)")
+set(QVL_TRUST "" CACHE STRING
+    "Certificate authorities transfers trust: system or bundle (empty: system, or bundle for development builds)")
 set(QVL_TEST_SERVICES_PORT "" CACHE STRING
     "Development builds: base port of the local test services (empty for a deployment build)")
 
@@ -97,6 +104,25 @@ endif()
 if(NOT QVL_DEPLOYED_MAX_MODULE_SIZE MATCHES "^[1-9][0-9]*$" OR QVL_DEPLOYED_MAX_MODULE_SIZE LESS 4097)
   message(FATAL_ERROR "QVL_MAX_MODULE_SIZE must be a byte count above 4096")
 endif()
+if(QVL_TRUST STREQUAL "")
+  if(QVL_TEST_SERVICES_PORT)
+    set(QVL_DEPLOYED_TRUST bundle)
+  else()
+    set(QVL_DEPLOYED_TRUST system)
+  endif()
+elseif(QVL_TRUST STREQUAL "system" OR QVL_TRUST STREQUAL "bundle")
+  set(QVL_DEPLOYED_TRUST ${QVL_TRUST})
+else()
+  message(FATAL_ERROR "QVL_TRUST must be system or bundle, not \"${QVL_TRUST}\"")
+endif()
+if(QVL_TEST_SERVICES_PORT AND NOT QVL_DEPLOYED_TRUST STREQUAL "bundle")
+  message(FATAL_ERROR "Development builds trust only their test CA: QVL_TRUST must be bundle")
+endif()
+if(QVL_DEPLOYED_TRUST STREQUAL "system")
+  set(QVL_DEPLOYED_TRUST_POLICY System)
+else()
+  set(QVL_DEPLOYED_TRUST_POLICY Bundle)
+endif()
 foreach(host IN ITEMS "${QVL_DEPLOYED_CDN_HOST}" "${QVL_DEPLOYED_CDN_GAMEDEV_HOST}"
                      "${QVL_DEPLOYED_TELEMETRY_SDK_HOST}" "${QVL_DEPLOYED_TELEMETRY_EVENTSTREAM_HOST}")
   if(NOT host MATCHES "^([A-Za-z0-9.-]+|\\[[0-9A-Fa-f:.]+\\])(:[0-9]+)?$")
@@ -105,7 +131,7 @@ foreach(host IN ITEMS "${QVL_DEPLOYED_CDN_HOST}" "${QVL_DEPLOYED_CDN_GAMEDEV_HOS
 endforeach()
 message(STATUS "Deployment: CDN ${QVL_DEPLOYED_CDN_HOST}, GameDev CDN ${QVL_DEPLOYED_CDN_GAMEDEV_HOST}, "
                "telemetry ${QVL_DEPLOYED_TELEMETRY_SDK_HOST} and ${QVL_DEPLOYED_TELEMETRY_EVENTSTREAM_HOST}, "
-               "CAs from ${QVL_DEPLOYED_CA_BUNDLE}, modules up to ${QVL_DEPLOYED_MAX_MODULE_SIZE} bytes")
+               "trust ${QVL_DEPLOYED_TRUST}, bundle from ${QVL_DEPLOYED_CA_BUNDLE}, modules up to ${QVL_DEPLOYED_MAX_MODULE_SIZE} bytes")
 
 # qvl_deployment_sources(<target>): adds the generated sources that define
 # the functions of net/deployment.h.

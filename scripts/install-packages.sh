@@ -9,6 +9,8 @@ packages=(
   g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix mingw-w64-tools
   # native dependencies and tests
   libsdl2-dev libsdl2-ttf-dev libsdl2-image-dev libcurl4-openssl-dev libssl-dev
+  # the native game window watch asks the X server who owns a window
+  libxres-dev
   libgtest-dev googletest
   # the Windows build runs under Wine, windows under Xvfb
   wine wine64 xvfb xauth x11-utils imagemagick

@@ -17,6 +17,10 @@ if [ ! -f "$session/session.env" ]; then
 fi
 # shellcheck source=/dev/null
 . "$session/session.env"
+# A test may add DLL overrides of its own to the session's.
+if [ -n "${QVL_WINE_DLL_OVERRIDES:-}" ]; then
+  export WINEDLLOVERRIDES="$WINEDLLOVERRIDES;$QVL_WINE_DLL_OVERRIDES"
+fi
 # The 64-bit loader directly: the generic wrapper complains about the
 # missing 32-bit half, which our 64-bit programs do not need.
 loader=/usr/lib/wine/wine64

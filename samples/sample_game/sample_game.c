@@ -16,12 +16,17 @@ int ParseGameOptions(int argc, char** argv, GameOptions* options, char* error, s
   options->exitAfterMs = -1;
   options->exitCode = 0;
   options->noWindow = 0;
+  options->noWmPid = 0;
   options->reportPath = NULL;
   options->title = "Quarvel Sample Game";
   for (int i = 1; i < argc; ++i) {
     const char* name = argv[i];
     if (strcmp(name, "--no-window") == 0) {
       options->noWindow = 1;
+      continue;
+    }
+    if (strcmp(name, "--no-wm-pid") == 0) {
+      options->noWmPid = 1;
       continue;
     }
     const int takesValue = strcmp(name, "--window-after-ms") == 0 || strcmp(name, "--exit-after-ms") == 0 ||

@@ -8,6 +8,8 @@
  *                        closed; without a window, at once)
  *   --exit-code C        the exit code (default 0)
  *   --no-window          never create a window
+ *   --no-wm-pid          (X11) leave _NET_WM_PID unset, as a bare Xlib or Xt
+ *                        program does
  *   --report FILE        append the process id, working directory, the value
  *                        of SteamNoOverlayUIDrawing and the arguments to FILE
  *   --title TEXT         the window title (default "Quarvel Sample Game")
@@ -31,6 +33,7 @@ typedef struct {
   long exitAfterMs; /* -1: no time limit */
   int exitCode;
   int noWindow;
+  int noWmPid;
   const char* reportPath; /* NULL: no report */
   const char* title;
 } GameOptions;

@@ -1,5 +1,6 @@
 /* The sample game on Linux: a plain Xlib top-level window that names its
- * process in _NET_WM_PID, as the bootstrapper's window watch expects. */
+ * process in _NET_WM_PID, unless asked to behave like the many X programs
+ * that never set it. */
 #define _GNU_SOURCE
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
@@ -54,7 +55,7 @@ typedef struct {
 } GameWindow;
 
 /* Created unmapped, so that it stays invisible until shown. */
-static int CreateGameWindow(GameWindow* game, const char* title) {
+static int CreateGameWindow(GameWindow* game, const char* title, int setWmPid) {
   game->display = XOpenDisplay(NULL);
   if (game->display == NULL) return 0;
   Display* display = game->display;
@@ -65,9 +66,11 @@ static int CreateGameWindow(GameWindow* game, const char* title) {
   XStoreName(display, game->window, title);
   XClassHint classHint = {(char*)"qvl-sample-game", (char*)"QuarvelSampleGame"};
   XSetClassHint(display, game->window, &classHint);
-  const unsigned long pid = (unsigned long)getpid();
-  XChangeProperty(display, game->window, XInternAtom(display, "_NET_WM_PID", False), XA_CARDINAL, 32,
-                  PropModeReplace, (const unsigned char*)&pid, 1);
+  if (setWmPid) {
+    const unsigned long pid = (unsigned long)getpid();
+    XChangeProperty(display, game->window, XInternAtom(display, "_NET_WM_PID", False), XA_CARDINAL, 32,
+                    PropModeReplace, (const unsigned char*)&pid, 1);
+  }
   game->deleteWindow = XInternAtom(display, "WM_DELETE_WINDOW", False);
   XSetWMProtocols(display, game->window, &game->deleteWindow, 1);
   XSelectInput(display, game->window, ExposureMask | StructureNotifyMask);
@@ -96,7 +99,7 @@ static int HandleEvents(const GameWindow* game) {
 
 static int RunWindow(const GameOptions* options, long started) {
   GameWindow game;
-  if (!CreateGameWindow(&game, options->title)) {
+  if (!CreateGameWindow(&game, options->title, !options->noWmPid)) {
     fprintf(stderr, "qvl-sample-game: no X display, running without a window\n");
     const long remaining = options->exitAfterMs - (NowMs() - started);
     if (remaining > 0) SleepMs(remaining);

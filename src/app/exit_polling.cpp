@@ -1,15 +1,10 @@
 #include "app/anticheat_launcher.h"
 
+#include "app/exit_poll.h"
 #include "app/game_window.h"
 #include "common/platform.h"
 
 namespace quarvel::launcher {
-namespace {
-
-// The watch gives up once more than this has passed since polling began.
-constexpr std::int64_t kExitDeferTimeNs = 60'000'000'000;
-
-}  // namespace
 
 void AntiCheatLauncher::BeginExitPolling() {
   if (!gameLauncher_) return;
@@ -26,34 +21,9 @@ bool AntiCheatLauncher::PollForGameWindow() {
     LeaveVisibleState();
     return false;
   }
-  const std::int64_t now = MonotonicNowNs();
-  if (now - pollStart_ > kExitDeferTimeNs) {
-    Log(LogLevel::Info,
-        "Exit defer time crossed, the bootstrapper will leave the visible state despite the game window not "
-        "being visible.");
-    windowVisibleTime_ = now;
-    LeaveVisibleState();
-    return false;
-  }
-  if (!gameProcessHandle_.IsValid() || gameProcessId_ == 0) {
-    Log(LogLevel::Info, "Game process handle or ID have become invalidated, leaving the visible state: %p, %i.",
-        gameProcessHandle_.NativeForLog(), static_cast<int>(gameProcessId_));
-    LeaveVisibleState();
-    return false;
-  }
-  if (gameProcessHandle_.WaitForExit(std::chrono::milliseconds(0))) {
-    // Ended before it showed a window (the code reads as 0 when unreadable).
-    std::uint32_t exitCode = 0;
-    gameProcessHandle_.GetExitCode(exitCode);
-    Log(LogLevel::Error, "Fatal error, game process handle: %p, exit code: %u.",
-        gameProcessHandle_.NativeForLog(), exitCode);
-    LeaveVisibleState();
-    return false;
-  }
-  if (!HasVisibleTopLevelWindow(gameProcessId_)) return true;
-
-  Log(LogLevel::Info, "The game window has become visible, the bootstrapper will leave the visible state.");
-  windowVisibleTime_ = MonotonicNowNs();
+  const GameWatch watch{pollStart_, &gameProcessHandle_, gameProcessId_};
+  const ExitPollProbes probes{&MonotonicNowNs, [](std::uint32_t id) { return HasVisibleTopLevelWindow(id); }};
+  if (PollGameOnce(watch, probes, windowVisibleTime_) == ExitPollOutcome::KeepWatching) return true;
   LeaveVisibleState();
   return false;
 }

@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <span>
 
+#include "net/trust_policy.h"
+
 // What a deployment fixes at build time (cmake/Deployment.cmake): the hosts
 // the bootstrapper talks to and the certificate authorities it trusts. Hosts
 // are "name" or "name:port"; URLs are formed as "https://" + host + path.
@@ -16,8 +18,10 @@ const char* TelemetryEventStreamHost();
 // The largest module download taken, in bytes (QVL_MAX_MODULE_SIZE).
 std::uint64_t MaxModuleSize();
 
-// The PEM bundle every transfer verifies servers against; nothing else is
-// trusted.
+// Which CAs a transfer trusts unless it is told otherwise (QVL_TRUST).
+TrustPolicy DefaultTrustPolicy();
+// The PEM bundle embedded at build time: what TrustPolicy::Bundle trusts, and
+// TrustPolicy::System under Wine.
 std::span<const unsigned char> TrustedCaBundle();
 
 // The port a host setting names after its last ':' (e.g. "localhost:18543"),

@@ -8,6 +8,7 @@
 
 #include "net/deployment.h"
 #include "net/http_header_line.h"
+#include "net/system_trust_store.h"
 
 namespace quarvel {
 namespace {
@@ -33,7 +34,8 @@ bool PrepareLibcurl() {
 
 }  // namespace
 
-cHttpTransfer::cHttpTransfer(HttpLogCallback logCallback) : logCallback_(logCallback) {
+cHttpTransfer::cHttpTransfer(HttpLogCallback logCallback, TrustPolicy trustPolicy)
+    : logCallback_(logCallback), trustPolicy_(trustPolicy) {
   responseBody_.reserve(1024);
 }
 
@@ -58,8 +60,6 @@ bool cHttpTransfer::Initialize() {
 }
 
 bool cHttpTransfer::SetBaseOptions() {
-  const std::span<const unsigned char> bundle = deployment::TrustedCaBundle();
-  curl_blob trusted{const_cast<unsigned char*>(bundle.data()), bundle.size(), CURL_BLOB_COPY};
   return SetOption(CURLOPT_NOSIGNAL, 1) &&
          SetOption(CURLOPT_PROTOCOLS_STR, "http,https") &&
          SetOption(CURLOPT_HEADERDATA, this) && SetOption(CURLOPT_HEADERFUNCTION, &OnHeader) &&
@@ -67,14 +67,25 @@ bool cHttpTransfer::SetBaseOptions() {
          SetOption(CURLOPT_ERRORBUFFER, errorBuffer_) &&
          SetOption(CURLOPT_SSL_OPTIONS, CURLSSLOPT_NO_REVOKE) &&
          SetOption(CURLOPT_READFUNCTION, &OnRead) &&
-         // Servers and HTTPS proxies are verified against the embedded
-         // bundle only: no system store, no default file.
          SetOption(CURLOPT_SSL_VERIFYPEER, 1) && SetOption(CURLOPT_SSL_VERIFYHOST, 2) &&
-         ClearCaLocation(CURLOPT_CAINFO) && ClearCaLocation(CURLOPT_CAPATH) &&
-         SetOption(CURLOPT_CAINFO_BLOB, &trusted) &&
          SetOption(CURLOPT_PROXY_SSL_VERIFYPEER, 1) && SetOption(CURLOPT_PROXY_SSL_VERIFYHOST, 2) &&
-         ClearCaLocation(CURLOPT_PROXY_CAINFO) && ClearCaLocation(CURLOPT_PROXY_CAPATH) &&
-         SetOption(CURLOPT_PROXY_CAINFO_BLOB, &trusted);
+         SetTrustedCas();
+}
+
+// Servers and HTTPS proxies are verified against one source of roots only:
+// no CA file or directory libcurl was configured with adds to it.
+bool cHttpTransfer::SetTrustedCas() {
+  if (!ClearCaLocation(CURLOPT_CAINFO) || !ClearCaLocation(CURLOPT_CAPATH) ||
+      !ClearCaLocation(CURLOPT_PROXY_CAINFO) || !ClearCaLocation(CURLOPT_PROXY_CAPATH)) {
+    return false;
+  }
+  const TrustSource source = TrustSourceFor(trustPolicy_, CurrentTrustPlatform());
+  if (source != TrustSource::EmbeddedBundle) {
+    return CheckOption(CURLOPT_SSL_CTX_FUNCTION, TrustSystemStore(handle_));
+  }
+  const std::span<const unsigned char> bundle = deployment::TrustedCaBundle();
+  curl_blob trusted{const_cast<unsigned char*>(bundle.data()), bundle.size(), CURL_BLOB_COPY};
+  return SetOption(CURLOPT_CAINFO_BLOB, &trusted) && SetOption(CURLOPT_PROXY_CAINFO_BLOB, &trusted);
 }
 
 bool cHttpTransfer::Reset() {

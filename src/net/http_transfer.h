@@ -8,8 +8,10 @@
 #include <type_traits>
 #include <vector>
 
+#include "net/deployment.h"
 #include "net/proxy_candidates.h"
 #include "net/proxy_discovery.h"
+#include "net/trust_policy.h"
 
 namespace quarvel {
 
@@ -17,14 +19,15 @@ namespace quarvel {
 using HttpLogCallback = void (*)(const char* line);
 
 // One libcurl easy handle with the options every transfer has: HTTP(S) only,
-// no signals, peer and host name verified against the deployment's embedded
-// CA bundle and nothing else, no revocation lookups. Collects the response
-// headers and body. Perform tries the URL directly and, when that fails, once
+// no signals, peer and host name always verified, against the CAs its trust
+// policy names (the deployment's choice unless told otherwise), no
+// revocation lookups. Collects the response headers and body. Perform tries the URL directly and, when that fails, once
 // through each proxy that the user's settings name. One thread at a time.
 class cHttpTransfer {
  public:
   // A null callback means the transfer logs nothing.
-  explicit cHttpTransfer(HttpLogCallback logCallback = nullptr);
+  explicit cHttpTransfer(HttpLogCallback logCallback = nullptr,
+                         TrustPolicy trustPolicy = deployment::DefaultTrustPolicy());
   virtual ~cHttpTransfer();
   cHttpTransfer(const cHttpTransfer&) = delete;
   cHttpTransfer& operator=(const cHttpTransfer&) = delete;
@@ -89,6 +92,7 @@ class cHttpTransfer {
   static std::size_t OnRead(char* data, std::size_t size, std::size_t count, void* context);
 
   bool SetBaseOptions();
+  bool SetTrustedCas();
   bool CheckOption(CURLoption option, CURLcode result);
   bool ClearCaLocation(CURLoption option);
   bool SetConnectTimeoutOption(std::int32_t milliseconds);
@@ -97,6 +101,7 @@ class cHttpTransfer {
   void LogLine(const char* format, ...) __attribute__((format(gnu_printf, 2, 3)));
 
   HttpLogCallback logCallback_;
+  TrustPolicy trustPolicy_;
   CURL* handle_ = nullptr;
   char errorBuffer_[CURL_ERROR_SIZE] = {};
   curl_slist* requestHeaders_ = nullptr;

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -39,6 +40,18 @@ class cGivenProxiesTransfer : public cHttpTransfer {
 
  private:
   std::vector<ProxyCandidate> proxies_;
+};
+
+// Sets a variable for one scope (empty afterwards).
+class ScopedEnvironment {
+ public:
+  ScopedEnvironment(const char* name, const char* value) : name_(name) {
+    SetEnvironmentVariableUtf8(name_, value);
+  }
+  ~ScopedEnvironment() { SetEnvironmentVariableUtf8(name_, ""); }
+
+ private:
+  std::string name_;
 };
 
 std::string LocalProxy(ServicePort service) { return "127.0.0.1:" + std::to_string(Port(service)); }
@@ -123,6 +136,72 @@ TEST(HttpTransfer, RefusesWhatItCannotReachOrCannotTrust) {
   }
 }
 
+// What each trust policy accepts, against the test services' certificates:
+// the build's test CA (the embedded bundle), a host name it was not made for,
+// a self-signed one, and one of a CA the bundle lacks. Natively the system
+// store is OpenSSL's default locations, which SSL_CERT_FILE can point at that
+// other CA; under Wine the system policy falls back to the bundle.
+TEST(HttpTransfer, TrustsWhatItsPolicySaysAndVerifiesEveryPeer) {
+  struct Case {
+    const char* what;
+    TrustPolicy policy;
+    ServicePort server;
+    const char* certFile;  // SSL_CERT_FILE, natively; null: unset
+    CURLcode expected;
+  };
+#ifdef _WIN32
+  const char* const otherCa = nullptr;
+#else
+  const std::string otherCaFile = QVL_TEST_PKI_DIR "/untrusted-ca.pem";
+  const char* const otherCa = otherCaFile.c_str();
+#endif
+  const std::vector<Case> cases = {
+      {"bundle: the test CA", TrustPolicy::Bundle, kCdnPort, nullptr, CURLE_OK},
+      {"bundle: another host's certificate", TrustPolicy::Bundle, kWrongHostPort, nullptr,
+       CURLE_PEER_FAILED_VERIFICATION},
+      {"bundle: self-signed", TrustPolicy::Bundle, kSelfSignedPort, nullptr, CURLE_PEER_FAILED_VERIFICATION},
+      {"bundle: a CA only the system store names", TrustPolicy::Bundle, kUntrustedRootPort, otherCa,
+       CURLE_PEER_FAILED_VERIFICATION},
+      {"system: another host's certificate", TrustPolicy::System, kWrongHostPort, otherCa,
+       CURLE_PEER_FAILED_VERIFICATION},
+      {"system: self-signed", TrustPolicy::System, kSelfSignedPort, otherCa, CURLE_PEER_FAILED_VERIFICATION},
+#ifdef _WIN32
+      // Wine's Schannel would take all three: the bundle still decides.
+      {"system under Wine: the test CA", TrustPolicy::System, kCdnPort, nullptr, CURLE_OK},
+      {"system under Wine: a CA the bundle lacks", TrustPolicy::System, kUntrustedRootPort, nullptr,
+       CURLE_PEER_FAILED_VERIFICATION},
+#else
+      {"system: a CA SSL_CERT_FILE names", TrustPolicy::System, kUntrustedRootPort, otherCa, CURLE_OK},
+      {"system: the same CA, not named", TrustPolicy::System, kUntrustedRootPort, nullptr,
+       CURLE_PEER_FAILED_VERIFICATION},
+      {"system: the bundle's test CA is no system root", TrustPolicy::System, kCdnPort, nullptr,
+       CURLE_PEER_FAILED_VERIFICATION},
+#endif
+  };
+#ifdef _WIN32
+  ASSERT_EQ(CurrentTrustPlatform(), TrustPlatform::Wine) << "these cases expect Wine, not Windows";
+#endif
+  const std::string name = "net-tests/" + UniqueName("trust") + ".bin";
+  ASSERT_TRUE(PublishOnCdn(name, PatternBytes(2000, 5)));
+  for (const Case& c : cases) {
+    std::unique_ptr<ScopedEnvironment> certFile;
+    if (c.certFile != nullptr) certFile = std::make_unique<ScopedEnvironment>("SSL_CERT_FILE", c.certFile);
+    cHttpTransfer transfer(nullptr, c.policy);
+    ASSERT_TRUE(transfer.Initialize()) << c.what;
+    CURLcode code = CURLE_OK;
+    EXPECT_EQ(transfer.Perform(HttpsUrl("localhost", c.server, "/" + name), code, 0), c.expected == CURLE_OK)
+        << c.what;
+    EXPECT_EQ(code, c.expected) << c.what;
+    if (c.expected == CURLE_OK) {
+      EXPECT_EQ(transfer.GetResponseBody().size(), 2000u) << c.what;
+    }
+  }
+}
+
+TEST(HttpTransfer, DevelopmentBuildsTrustOnlyTheirBundle) {
+  EXPECT_EQ(deployment::DefaultTrustPolicy(), TrustPolicy::Bundle);
+}
+
 // The connect timeout in force whenever a connection is opened.
 struct TimeoutProbe {
   const cHttpTransfer* transfer;
@@ -194,17 +273,6 @@ TEST(HttpTransfer, AProxyThatFailsHalfwayLeavesNothingInTheNextAttemptsBody) {
 }
 
 // libcurl's own proxy variables apply to the direct attempt.
-class ScopedEnvironment {
- public:
-  ScopedEnvironment(const char* name, const char* value) : name_(name) {
-    SetEnvironmentVariableUtf8(name_, value);
-  }
-  ~ScopedEnvironment() { SetEnvironmentVariableUtf8(name_, ""); }
-
- private:
-  std::string name_;
-};
-
 TEST(HttpTransfer, DirectAttemptFollowsTheProxyEnvironment) {
   const std::string name = "net-tests/" + UniqueName("env") + ".bin";
   ASSERT_TRUE(PublishOnCdn(name, PatternBytes(6000, 4)));

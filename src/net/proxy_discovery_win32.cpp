@@ -73,7 +73,9 @@ cProxyDiscovery::~cProxyDiscovery() {
 
 bool cProxyDiscovery::Discover(const std::string& url, std::vector<ProxyCandidate>& candidates) {
   candidates.clear();
-  if (module_ == nullptr) module_ = LoadLibraryW(L"winhttp.dll");
+  // From the system directory only: a winhttp.dll dropped into the game's
+  // folder must never be loaded in its place.
+  if (module_ == nullptr) module_ = LoadLibraryExW(L"winhttp.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
   if (module_ == nullptr) return false;
   getIeProxyConfigForCurrentUser_ =
       Lookup(module_, getIeProxyConfigForCurrentUser_, "WinHttpGetIEProxyConfigForCurrentUser");

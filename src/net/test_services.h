@@ -18,6 +18,7 @@ enum ServicePort : int {
   kCuttingProxyPort = 500,  // cuts every tunnel after 64 KiB
   kPlainHttpPort = 600,
   kClosedPort = 700,
+  kSelfSignedPort = 900,
 };
 
 inline constexpr const char* kProxiedOnlyHost = "cdn-via-proxy.quarvel.invalid";

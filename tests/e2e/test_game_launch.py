@@ -304,6 +304,25 @@ class GameLaunchTest(unittest.TestCase):
         self.assertEqual([e["LaunchResult"] for e in events if e["EventName"] == RESULT_EVENT], [301], events)
         self.assertEqual([e for e in events if e["EventName"] == WINDOW_EVENT], [])
 
+    def test_a_game_that_never_names_its_process_is_seen_when_it_shows(self):
+        """Many X programs (a bare Xlib or Xt window) never set _NET_WM_PID;
+        the watch still knows the game's window the moment it is shown."""
+        if self.wine:
+            self.skipTest("under Wine the bootstrapper leaves at the first poll without looking at the game")
+        self.publish_module(self.product)
+        self.settings()
+        offset = self.collector_offset()
+        finished = self.start(["--no-wm-pid", "--window-after-ms", "2000", "--exit-after-ms", "8000"]).finish()
+        self.expect_exit(finished, 0)
+        self.assertTrue(finished.logged(WINDOW_SEEN_LINE), finished.log)
+        self.assertFalse(finished.logged("Exit defer time crossed"), finished.log)
+        events = self.analytics_since(offset, self.product)
+        waits = [e["WaitDurationMs"] for e in events if e["EventName"] == WINDOW_EVENT]
+        self.assertEqual(len(waits), 1, events)
+        print(f"window seen after {waits[0]} ms (the game shows it 2000 ms after it started)")
+        self.assertGreaterEqual(waits[0], 1500)
+        self.assertLess(waits[0], 10000)
+
     def test_a_second_bootstrapper_waits_for_the_first_to_release_the_lock(self):
         self.publish_module(self.product)
         self.settings()

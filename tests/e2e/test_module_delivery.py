@@ -201,6 +201,22 @@ class ModuleDeliveryTest(unittest.TestCase):
         self.expect_exit(run, 202)
         self.expect_no_cache()
 
+    def test_a_winhttp_planted_beside_the_bootstrapper_is_never_loaded(self):
+        """The game's folder is writable by players and by what they run: a
+        winhttp.dll dropped beside the bootstrapper must not be what the proxy
+        discovery of a failed download loads."""
+        if self.platform.name != "windows":
+            self.skipTest("a Windows matter: Linux has no proxy discovery library")
+        self.publish()
+        self.cdn.switch_fault("down", self.module_path)
+        shutil.copy(self.platform.bin_dir / "planted" / "winhttp.dll", self.game.root / "winhttp.dll")
+        marker = self.game.root / "winhttp.dll.loaded"
+        # Wine would take its builtin winhttp anyway unless told to prefer a
+        # native one, which is what a planted copy is.
+        run = self.launch({"QVL_WINE_DLL_OVERRIDES": "winhttp=n,b"})
+        self.expect_failure(run, 204, CONNECTION_FAILED["en"].format(self.closed_code))
+        self.assertFalse(marker.exists(), "the winhttp.dll planted in the game folder was loaded")
+
     def test_a_disabled_backend_ends_with_204_and_leaves_the_cache_alone(self):
         payload = self.first_launch()
         metadata = self.cache.metadata()

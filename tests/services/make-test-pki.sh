@@ -6,6 +6,7 @@
 #   wrong-host.pem/.key     signed by the test CA, but for another host name
 #   untrusted-ca.pem        a second CA the build does not trust
 #   untrusted.pem/.key      for localhost and 127.0.0.1, signed by the untrusted CA
+#   self-signed.pem/.key    for localhost and 127.0.0.1, signed by its own key
 # Private keys stay in <dir>. ca.pem is written last: it marks a complete set.
 set -euo pipefail
 dir=${1:?usage: make-test-pki.sh <dir>}
@@ -35,9 +36,12 @@ new_server cdn ca "DNS:localhost,IP:127.0.0.1,DNS:cdn-via-proxy.quarvel.invalid"
 new_server wrong-host ca "DNS:wrong-host.quarvel.invalid"
 new_ca untrusted-ca "Quarvel Untrusted Test CA"
 new_server untrusted untrusted-ca "DNS:localhost,IP:127.0.0.1"
+openssl req -x509 -newkey rsa:2048 -nodes -days 3650 -subj "/CN=localhost" \
+  -keyout self-signed.key -out self-signed.pem \
+  -addext "subjectAltName=DNS:localhost,IP:127.0.0.1" -addext "extendedKeyUsage=serverAuth" 2>/dev/null
 
 chmod 600 ./*.key
-for name in cdn wrong-host untrusted-ca untrusted; do
+for name in cdn wrong-host untrusted-ca untrusted self-signed; do
   mv -f "$name.pem" "$name.key" "$dir/"
 done
 mv -f ca.key "$dir/"

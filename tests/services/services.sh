@@ -16,6 +16,7 @@
 #            path marked "chunked" it sends the whole module without a length.
 #            A path marked "down" (<state dir>/cdn-faults/down/<path>) is
 #            answered by closing the connection.
+#   B + 900  nginx: the CDN tree behind a self-signed certificate
 # Each service's PID is recorded in <state dir>/<service>/pid; stop ends
 # exactly those processes.
 set -euo pipefail
@@ -70,6 +71,7 @@ start_nginx() {
       -e "s|@FAULTS@|$state/cdn-faults|g" -e "s|@CUTTING_ORIGIN_PORT@|$((base + 800))|g" \
       -e "s|@CDN_PORT@|$base|g" -e "s|@WRONG_HOST_PORT@|$((base + 200))|g" \
       -e "s|@UNTRUSTED_PORT@|$((base + 300))|g" -e "s|@PLAIN_PORT@|$((base + 600))|g" \
+      -e "s|@SELF_SIGNED_PORT@|$((base + 900))|g" \
       "$here/nginx.conf.in" >"$dir/nginx.conf"
   # The master binds its ports before it detaches and writes its PID file.
   nginx -p "$dir" -c "$dir/nginx.conf" -e "$dir/error.log"
@@ -128,7 +130,7 @@ case $action in
     python=${5:-python3}
     stop_all
     for port in $base $((base + 100)) $((base + 200)) $((base + 300)) $((base + 400)) $((base + 500)) \
-                $((base + 600)) $((base + 800)); do
+                $((base + 600)) $((base + 800)) $((base + 900)); do
       if port_open "$port"; then
         echo "port $port is already in use: another build's services on the same base port?" >&2
         exit 1

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+
+#include "launch/process/process_handle.h"
+
+// One look at the game while the bootstrapper waits for its window: the
+// decisions of the watch, apart from the launcher, the clock and the window
+// system it asks.
+namespace quarvel::launcher {
+
+// The watch gives up once more than this has passed since polling began.
+inline constexpr std::int64_t kExitDeferTimeNs = 60'000'000'000;
+
+enum class ExitPollOutcome {
+  KeepWatching,   // nothing yet: look again on a later frame
+  WindowVisible,  // a visible top-level window of the game is up
+  DeferCrossed,   // the defer time is over
+  NoGameProcess,  // no handle or no id to watch
+  GameEnded,      // the game ended, or cannot be read, before its window showed
+};
+
+// What is being watched.
+struct GameWatch {
+  std::int64_t pollStart = 0;
+  const ProcessHandle* process = nullptr;
+  std::uint32_t processId = 0;
+};
+
+// What a poll asks of the world.
+struct ExitPollProbes {
+  std::function<std::int64_t()> now;                         // monotonic, ns
+  std::function<bool(std::uint32_t processId)> hasWindow;    // a visible top-level window
+};
+
+// Decides one poll and logs the decision. `seenAt` becomes the time of the
+// poll when the window was seen or the defer time ran out; it is left alone
+// otherwise.
+ExitPollOutcome PollGameOnce(const GameWatch& watch, const ExitPollProbes& probes, std::int64_t& seenAt);
+
+}  // namespace quarvel::launcher
