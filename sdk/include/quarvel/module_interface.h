@@ -22,10 +22,11 @@
  *
  * Under Wine (the bootstrapper is the Windows build, the module a native
  * Linux library called through the host's C library) two more rules hold:
- *   - Report on the thread that called initialize, before or while
- *     initialize runs. The bootstrapper's callbacks are Windows code, which
- *     only threads that Wine created can run: a call from a thread of the
- *     module's own crashes the process or never returns.
+ *   - Report from inside initialize, on the thread that called it. The
+ *     bootstrapper's callbacks are Windows code, which only threads that Wine
+ *     created can run: a call from a thread of the module's own crashes the
+ *     process or never returns, and a module that has nothing reported when
+ *     initialize returns is given up as above.
  *   - A game the module starts itself is a host process. Put its host process
  *     id in QVL_ResultRecord.processId, and before reporting write the game's
  *     Windows process id (4 bytes, little-endian) to the file
@@ -33,9 +34,10 @@
  *     (QVL_WINE_PID_FILE_FORMAT), as a regular file owned by the user the
  *     bootstrapper runs as. The bootstrapper reads it for up to 2 seconds and
  *     removes it. Without the file (or with anything but such a file: a
- *     symlink, a FIFO, another user's file) the bootstrapper does not know the
- *     game's process: it cannot wait for the game's exit code, and it does
- *     not watch for the game's window.
+ *     symlink, a FIFO, another user's file) the report waits those 2 seconds
+ *     and the bootstrapper does not know the game's process: a game whose
+ *     settings ask the bootstrapper to wait for its exit code ends the
+ *     bootstrapper with 60101 instead.
  */
 #ifndef QUARVEL_MODULE_INTERFACE_H
 #define QUARVEL_MODULE_INTERFACE_H

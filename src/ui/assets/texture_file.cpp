@@ -20,7 +20,7 @@ bool cTexture::LoadFromFile(SDL_Renderer* renderer, const std::string& path) {
     Log(LogLevel::Verbose, "Called with invalid parameters: %p, '%s'.", static_cast<void*>(renderer), path.c_str());
     return false;
   }
-  // A file that cannot be sized (-1) passes here and fails to decode below.
+  // A file that cannot be sized (-1) passes here and fails the header check.
   if (GetFileSizeUtf8(path.c_str()) > kMaximumPictureFileBytes) {
     Log(LogLevel::Error, "The provided file: '%s' exceeds the maximum allowed file size of %lld bytes.", path.c_str(),
         kMaximumPictureFileBytes);
