@@ -232,7 +232,9 @@ TEST_F(PlatformModuleLoaderTest, AWatchedModuleThatStaysSilentFailsAfterTheLimit
     const auto begin = std::chrono::steady_clock::now();
     FakeModuleLoader loader(false, true, 300ms);
     EXPECT_EQ(loader.Launch(), test.expected);
-    EXPECT_GE(std::chrono::steady_clock::now() - begin, 300ms) << "the watch ends only at its limit";
+    if (test.expected.back().code == QVL_LoaderModuleFailed) {
+      EXPECT_GE(std::chrono::steady_clock::now() - begin, 300ms) << "given up before its limit";
+    }
     std::this_thread::sleep_for(200ms);
     EXPECT_EQ(loader.Reports(), test.expected) << "nothing follows";
   }

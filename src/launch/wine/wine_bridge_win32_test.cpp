@@ -12,6 +12,7 @@
 #include "common/testing/test_scratch_directory.h"
 #include "launch/wine/wine_bridge.h"
 #include "launch/wine/wine_helper_buffer.h"
+#include "quarvel/module_interface.h"
 
 // The bridge to the Linux host, in the Wine process the tests run in.
 namespace quarvel::launcher {
