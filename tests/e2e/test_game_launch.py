@@ -306,7 +306,8 @@ class GameLaunchTest(unittest.TestCase):
             (22).to_bytes(4, "little") + b"\x89PNG\r\n\x1a\n" + bytes([0, 0, 0, 13]) + b"IHDR" + \
             (9000).to_bytes(4, "big") + (9000).to_bytes(4, "big") + bytes(8)
         (self.game.root / "Quarvel" / "BootstrapperIcon.ico").write_bytes(icon)
-        self.settings(executable="missing.exe", requested_splash="Quarvel/splash.png")
+        self.game.write_settings(valid_settings(productid=self.product, executable="missing.exe", title=self.title,
+                                                requested_splash="Quarvel/splash.png"))
         finished = self.start([], {IMMEDIATE_EXIT: "1"}).finish()
         self.expect_exit(finished, 207)
         self.assertIn("of 5000x5000 pixels exceeds the maximum allowed picture size of 4096x4096.", finished.log)

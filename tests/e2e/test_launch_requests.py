@@ -68,18 +68,22 @@ class LaunchRequestTest(unittest.TestCase):
 
     def test_second_bootstrapper_is_refused_while_the_first_launches(self):
         self.game.write_settings(valid_settings(executable="missing.exe"))
-        holder = LaunchLockHolder(self.platform, self.game.root)
+        # Natively a lock of this test's own, in a runtime directory of its own.
+        runtime = self.game.root / "runtime"
+        runtime.mkdir(mode=0o700)
+        env = {**UNATTENDED, "XDG_RUNTIME_DIR": str(runtime)}
+        holder = LaunchLockHolder(self.platform, self.game.root, env)
         try:
             self.assertTrue(holder.holding)
-            self.expect_exit(self.game.run(env=UNATTENDED), 60097)
+            self.expect_exit(self.game.run(env=env), 60097)
             # The refused one gave nothing back: the holder still holds, and
             # the next attempts are refused as well.
-            self.expect_exit(self.game.run(env=UNATTENDED), 60097)
-            self.assertFalse(launch_lock_is_free(self.platform))
+            self.expect_exit(self.game.run(env=env), 60097)
+            self.assertFalse(launch_lock_is_free(self.platform, env))
         finally:
             holder.release()
         # Once the holder is gone the next launch proceeds.
-        self.expect_exit(self.game.run(env=UNATTENDED), 207)
+        self.expect_exit(self.game.run(env=env), 207)
 
     def test_settings_names_stay_inside_the_quarvel_folder(self):
         valid = json.dumps(valid_settings(executable="missing.exe"))
