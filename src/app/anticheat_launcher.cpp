@@ -87,7 +87,11 @@ bool AntiCheatLauncher::Start() {
 
 bool AntiCheatLauncher::LoadSettings(std::string& error) {
   settingsFileName_ = ResolveSettingsFileName(arguments_);
-  const std::string path = BuildSettingsPath(executableDirectory_, settingsFileName_);
+  // A name that climbs out of the Quarvel directory is no settings file of
+  // this game: it reads as unreadable (an empty path).
+  const std::string path = IsSettingsFileNameInside(settingsFileName_)
+                               ? BuildSettingsPath(executableDirectory_, settingsFileName_)
+                               : std::string();
   if (!settings_.Load(path)) {
     error = settings_.DescribeError(settingsFileName_, catalogue_);
     return false;

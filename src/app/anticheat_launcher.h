@@ -131,6 +131,8 @@ class AntiCheatLauncher : public cBackgroundWorker {
   bool ExitRequested() const { return exitFlag_.load(); }
   void RequestExit() { exitFlag_.store(true); }
   std::int32_t GetLaunchResult() const { return launchResult_.load(); }
+  // Tells "no result arrived" from a received result 0 (unclassified).
+  bool LaunchResultReceived() const { return launchResultReceived_.load(); }
   std::string GetLaunchMessage() const;
   const cLauncherSettings& GetSettings() const { return settings_; }
   cGameLauncher* GetGameLauncher() { return gameLauncher_.get(); }
@@ -203,8 +205,11 @@ class AntiCheatLauncher : public cBackgroundWorker {
   std::atomic<std::int64_t> downloadStart_;
   std::atomic<std::int64_t> downloadEnd_;
   std::atomic<std::int32_t> launchResult_{0};
+  std::atomic<bool> launchResultReceived_{false};
   std::string launchMessage_;
-  mutable std::mutex launchMessageLock_;  // a second result may arrive while a task reads the first
+  // A second result may arrive while a task reads the first; results are
+  // recorded under it one at a time.
+  mutable std::mutex launchMessageLock_;
   std::int64_t initStart_;
 
   std::atomic<bool> exitFlag_{false};

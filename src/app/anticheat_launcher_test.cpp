@@ -35,6 +35,7 @@ class LauncherTest : public ::testing::Test {
     immediateExitOnError = false;
   }
 
+ public:
   bool Logged(const std::string& text) {
     logger_.Flush();
     std::lock_guard lock(linesLock_);
@@ -48,6 +49,7 @@ class LauncherTest : public ::testing::Test {
     for (int guard = 0; guard < 100 && launcher_->HasTasks(); ++guard) launcher_->RunNextTask();
   }
 
+ protected:
   cLogger logger_;
   std::unique_ptr<AntiCheatLauncher> launcher_;
   std::mutex linesLock_;
@@ -151,6 +153,35 @@ TEST_F(LauncherTest, ImmediateExitEndsTheLoopAfterAnError) {
   RunAllTasks();
   EXPECT_TRUE(launcher_->ExitRequested());
   EXPECT_TRUE(Logged("Launcher finished with: 207, ''."));
+}
+
+// A module may report the game as started after the launcher failed to start
+// it; the failure stays what the player sees and what the run ends with,
+// whether or not its task has run before the success arrives.
+void ExpectFailureKept(LauncherTest& test, AntiCheatLauncher& launcher, bool taskRunsFirst) {
+  launcher.SetState(LauncherState::Downloading);
+  launcher.OnGameLauncherFinished(QVL_GameStartFailed, "Failed to create the game process: denied");
+  if (taskRunsFirst) test.RunAllTasks();
+  launcher.OnGameLauncherFinished(QVL_Success, "Quarvel successfully loaded in-game");
+  test.RunAllTasks();
+  EXPECT_EQ(launcher.GetState(), LauncherState::Error);
+  EXPECT_EQ(launcher.GetLaunchResult(), QVL_GameStartFailed);
+  EXPECT_EQ(launcher.GetLaunchMessage(), "Failed to create the game process: denied");
+  EXPECT_TRUE(test.Logged("Ignoring a success reported after the launch had failed with 208."));
+  EXPECT_FALSE(test.Logged("Successfully initialized the Quarvel module"));
+}
+
+TEST_F(LauncherTest, ASuccessAfterAShownFailureLeavesTheFailure) { ExpectFailureKept(*this, *launcher_, true); }
+
+TEST_F(LauncherTest, ASuccessRightAfterAFailureLeavesTheFailure) { ExpectFailureKept(*this, *launcher_, false); }
+
+TEST_F(LauncherTest, AnUnclassifiedResultIsTakenApartFromNoResult) {
+  EXPECT_FALSE(launcher_->LaunchResultReceived());
+  launcher_->OnGameLauncherFinished(QVL_Unclassified, "odd code");
+  RunAllTasks();
+  EXPECT_TRUE(launcher_->LaunchResultReceived());
+  EXPECT_EQ(launcher_->GetLaunchResult(), QVL_Unclassified);
+  EXPECT_TRUE(Logged("Launcher finished with: 0, 'odd code'."));
 }
 
 TEST_F(LauncherTest, SuccessWithoutAGameLauncherWaitsWithoutWatching) {

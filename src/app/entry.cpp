@@ -53,7 +53,8 @@ void RunMainLoop(AntiCheatLauncher& launcher, bool sdlRunning) {
 
 }  // namespace
 
-int DecideExitCode(std::int32_t launchResult, bool waitForGame, cGameLauncher* gameLauncher) {
+int DecideExitCode(std::int32_t launchResult, bool resultReceived, bool waitForGame, cGameLauncher* gameLauncher) {
+  if (resultReceived && launchResult == QVL_Unclassified) return UnclassifiedLaunchFailure;
   if (launchResult == QVL_Success) launchResult = 0;
   if (launchResult != 0) return launchResult;
   if (!waitForGame) return Completed;
@@ -100,7 +101,7 @@ int RunGuarded(cLogger& logger, const std::vector<std::string>& arguments, cTerm
   RunMainLoop(launcher, sdlMask == kSdlAllStarted);
 
   launcher.ReportLaunchAnalytics();
-  return termination.Terminate(DecideExitCode(launcher.GetLaunchResult(),
+  return termination.Terminate(DecideExitCode(launcher.GetLaunchResult(), launcher.LaunchResultReceived(),
                                               launcher.GetSettings().wait_for_game_process_exit,
                                               launcher.GetGameLauncher()));
   // The launcher is destroyed here, after Terminate, as it leaves scope.

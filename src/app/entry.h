@@ -19,8 +19,9 @@ struct EntryHooks {
 int RunBootstrapper(int argc, char** argv, const EntryHooks& hooks = {});
 
 // The exit code once the main loop has ended: the launch result (301 counts
-// as 0), or with no result 0, or the game's own exit code when the settings
-// ask to wait for it (waiting here until the game ends).
-int DecideExitCode(std::int32_t launchResult, bool waitForGame, cGameLauncher* gameLauncher);
+// as 0, a received 0 is 60102), or with no result 0, or the game's own exit
+// code when the settings ask to wait for it (waiting here until the game
+// ends).
+int DecideExitCode(std::int32_t launchResult, bool resultReceived, bool waitForGame, cGameLauncher* gameLauncher);
 
 }  // namespace quarvel::launcher

@@ -15,19 +15,24 @@ namespace {
 TEST(DecideExitCode, FollowsTheResultAndTheWaitRequest) {
   struct Case {
     std::int32_t result;
+    bool received;
     bool wait;
     int expected;
   };
   const Case cases[] = {
-      {0, false, Completed},             // the loop ended before any result
-      {QVL_Success, false, Completed},   // 301 is never returned as such
-      {QVL_CdnUnreachable, false, 202},
-      {QVL_CdnUnreachable, true, 202},   // a failed launch never waits
-      {0, true, NoGameProcess},          // a wait without any game
-      {QVL_Success, true, NoGameProcess},
+      {0, false, false, Completed},            // the loop ended before any result
+      {QVL_Success, true, false, Completed},   // 301 is never returned as such
+      {QVL_CdnUnreachable, true, false, 202},
+      {QVL_CdnUnreachable, true, true, 202},   // a failed launch never waits
+      {0, false, true, NoGameProcess},         // a wait without any game
+      {QVL_Success, true, true, NoGameProcess},
+      // An unclassified failure showed the error screen: never 0, never a wait.
+      {QVL_Unclassified, true, false, UnclassifiedLaunchFailure},
+      {QVL_Unclassified, true, true, UnclassifiedLaunchFailure},
   };
   for (const Case& c : cases) {
-    EXPECT_EQ(DecideExitCode(c.result, c.wait, nullptr), c.expected) << c.result << " wait " << c.wait;
+    EXPECT_EQ(DecideExitCode(c.result, c.received, c.wait, nullptr), c.expected)
+        << c.result << " received " << c.received << " wait " << c.wait;
   }
 }
 

@@ -13,6 +13,9 @@ enum BootstrapperExitCode : std::uint32_t {
   InitializeFailed = 60099,
   StartFailed = 60100,
   NoGameProcess = 60101,
+  // The launch failed with result 0 (unclassified): the error screen was
+  // shown, but 0 would read as success.
+  UnclassifiedLaunchFailure = 60102,
   GameExitCodeUnavailable = 60103,
   InternalError = 60104,
   WineHelperFailed = 60105,

@@ -7,6 +7,9 @@ namespace {
 
 // Created once and kept open until the process ends.
 HANDLE launchLock = nullptr;
+// A semaphore has no owner: a release by a process that never took it, or
+// already gave it back, would free the count another bootstrapper holds.
+bool held = false;
 
 }  // namespace
 
@@ -20,14 +23,20 @@ bool AcquireLaunchLock(std::string& error) {
       return false;
     }
   }
-  if (WaitForSingleObject(launchLock, 0) == WAIT_OBJECT_0) return true;
+  // Like the file lock, a second acquire by the holder itself is refused.
+  if (!held && WaitForSingleObject(launchLock, 0) == WAIT_OBJECT_0) {
+    held = true;
+    return true;
+  }
   error = kLaunchLockHeldText;
   return false;
 }
 
 void ReleaseLaunchLock() {
-  // At a count of 1 already the release fails and changes nothing.
-  if (launchLock != nullptr) ReleaseSemaphore(launchLock, 1, nullptr);
+  // Only the count this process took goes back, and only once.
+  if (launchLock == nullptr || !held) return;
+  ReleaseSemaphore(launchLock, 1, nullptr);
+  held = false;
 }
 
 }  // namespace quarvel::launcher

@@ -110,9 +110,19 @@ void AntiCheatLauncher::RevealStaticLogo() {
 void AntiCheatLauncher::OnGameLauncherFinished(QVL_ProtectedGameLaunchResult result, const char* message) {
   {
     std::lock_guard lock(launchMessageLock_);
+    // A module may still report the game as started after the start failed
+    // (502, then 1002): the player must see the failure, and the run ends
+    // with it.
+    const std::int32_t previous = launchResult_.load();
+    if (result == QVL_Success && launchResultReceived_.load() && previous != QVL_Success) {
+      Log(LogLevel::Warning, "Ignoring a success reported after the launch had failed with %u.",
+          static_cast<unsigned>(previous));
+      return;
+    }
     launchMessage_ = message != nullptr ? message : "";
+    launchResult_ = result;
+    launchResultReceived_ = true;
   }
-  launchResult_ = result;
   std::int64_t unset = kUnsetTimePoint;
   downloadEnd_.compare_exchange_strong(unset, MonotonicNowNs());
   lastPercent_ = 100;
@@ -159,7 +169,7 @@ void AntiCheatLauncher::RunFinishTask() {
 }
 
 std::vector<Analytics::EventDescriptor> AntiCheatLauncher::ReportLaunchAnalytics() {
-  if (static_cast<std::int32_t>(settings_.status) < 0 || launchResult_.load() == 0) return {};
+  if (static_cast<std::int32_t>(settings_.status) < 0 || !launchResultReceived_.load()) return {};
   LaunchFigures figures;
   figures.launchResult = launchResult_.load();
   figures.maxBytesDone = maxBytesDone_.load();

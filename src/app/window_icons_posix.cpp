@@ -3,6 +3,8 @@
 
 #include "app/window_icons.h"
 #include "common/logger.h"
+#include "common/platform.h"
+#include "ui/assets/picture_header.h"
 
 // Linux: the icon file through SDL_image, when the game ships one. A game
 // executable has no icon resource to fall back on, so the window keeps the
@@ -13,7 +15,13 @@ cWindowIcons::~cWindowIcons() = default;
 
 void cWindowIcons::Apply(SDL_Window* window, const std::string& executableDirectory, const std::string&) {
   const std::string path = executableDirectory + "Quarvel/BootstrapperIcon.ico";
-  SDL_Surface* icon = IMG_Load(path.c_str());
+  // Sized from its header first, like a custom splash: the decoder would
+  // allocate whatever the file claims.
+  if (!PathExists(path.c_str())) {
+    Log(LogLevel::Verbose, "Failed to load a custom icon off the disk.");
+    return;
+  }
+  SDL_Surface* icon = ui::IsPictureFileWithinLimits(path) ? IMG_Load(path.c_str()) : nullptr;
   if (icon == nullptr) {
     Log(LogLevel::Verbose, "Failed to load a custom icon off the disk.");
     return;

@@ -3,6 +3,8 @@
 #include <windows.h>
 #include <shlobj.h>
 
+#include <algorithm>
+
 #include "common/platform.h"
 #include "common/text_encoding.h"
 
@@ -48,10 +50,22 @@ WineGetVersion FindWineGetVersion() {
 
 bool GetExecutablePath(std::string& out) {
   out.clear();
-  wchar_t buffer[MAX_PATH];
-  const DWORD length = GetModuleFileNameW(nullptr, buffer, MAX_PATH);
-  if (length == 0 || length >= MAX_PATH) return false;
-  out = WideToUtf8(std::wstring(buffer, length));
+  // A game may be installed deeper than MAX_PATH: the buffer grows until the
+  // path fits (a full answer means it was cut), up to the longest path
+  // Windows has.
+  constexpr DWORD kLongestPath = 32768;
+  std::wstring buffer(MAX_PATH, L'\0');
+  while (true) {
+    const DWORD length = GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+    if (length == 0) return false;
+    if (length < buffer.size()) {
+      buffer.resize(length);
+      break;
+    }
+    if (buffer.size() >= kLongestPath) return false;
+    buffer.resize(std::min<std::size_t>(buffer.size() * 2, kLongestPath));
+  }
+  out = WideToUtf8(buffer);
   return true;
 }
 

@@ -14,9 +14,10 @@ namespace quarvel {
 
 class cJsonDocument {
  public:
-  // Reads and parses a file (UTF-8 path). On failure `error` holds one of the
-  // texts below and the maps hold whatever was parsed. Nothing is logged.
-  bool Load(const std::string& path, std::string& error);
+  // Reads and parses a file (UTF-8 path) of at most `maxBytes` bytes. On
+  // failure `error` holds one of the texts below and the maps hold whatever
+  // was parsed. Nothing is logged.
+  bool Load(const std::string& path, std::string& error, std::uint32_t maxBytes = kNoSizeLimit);
 
   // Parses UTF-8 text into the maps. False only for empty text. Keys already
   // present in a target map keep their first value.
@@ -31,6 +32,8 @@ class cJsonDocument {
   const std::map<std::string, bool>& Booleans() const { return booleans_; }
   const std::map<std::string, std::int32_t>& Integers() const { return integers_; }
 
+  static constexpr std::uint32_t kNoSizeLimit = 0xFFFFFFFFu;
+  static constexpr const char* kTooLargeError = "The .json file is too large!";
   static constexpr const char* kEmptyPathError = "Json parser provided with an empty path!";
   static constexpr const char* kReadError = "Could not read the .json file!";
   static constexpr const char* kParseError =

@@ -165,5 +165,25 @@ TEST_F(JsonDocumentLoad, ReportsEachFailureWithItsText) {
   }
 }
 
+TEST_F(JsonDocumentLoad, AFileAboveTheSizeLimitIsRefusedUnread) {
+  const std::string text = R"({"productid":"abc"})";
+  const struct {
+    const char* what;
+    std::uint32_t limit;
+    bool loaded;
+  } cases[] = {
+      {"at the limit", static_cast<std::uint32_t>(text.size()), true},
+      {"one byte above", static_cast<std::uint32_t>(text.size() - 1), false},
+  };
+  const std::string path = Write("Sized.json", text);
+  for (const auto& c : cases) {
+    cJsonDocument document;
+    std::string error;
+    EXPECT_EQ(document.Load(path, error, c.limit), c.loaded) << c.what;
+    EXPECT_EQ(error, c.loaded ? std::string() : std::string(cJsonDocument::kTooLargeError)) << c.what;
+    EXPECT_EQ(document.Strings().empty(), !c.loaded) << c.what;
+  }
+}
+
 }  // namespace
 }  // namespace quarvel

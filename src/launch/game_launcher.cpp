@@ -111,8 +111,14 @@ void cGameLauncher::OnLoaderResult(QVL_ProtectedGameLaunchResult result, const c
       // A failed start was already reported by the loader (502).
       return LaunchGameProcess();
     case QVL_LoaderGameStarted:
-      loader_->SetGameLaunched();
-      TakeProcessFromLoader(true);
+      // After a failed start (502) the game did not start whatever the
+      // module says: its module is not the one to keep in the cache.
+      if (failed_.load()) {
+        Log(LogLevel::Warning, "The module reported the game as started after the launch had failed.");
+      } else {
+        loader_->SetGameLaunched();
+        TakeProcessFromLoader(true);
+      }
       return Finish(QVL_Success, SuccessText().c_str());
     case QVL_LoaderModuleReady:
       return Finish(QVL_Success, SuccessText().c_str());
@@ -140,11 +146,12 @@ void cGameLauncher::TakeProcessFromLoader(bool keepKnown) {
   if (!keepKnown || !gameProcessHandle_) gameProcessHandle_ = std::move(handle);
 }
 
-void cGameLauncher::Finish(QVL_ProtectedGameLaunchResult result, const char* message) const {
+void cGameLauncher::Finish(QVL_ProtectedGameLaunchResult result, const char* message) {
+  if (result != QVL_Success) failed_ = true;
   if (finishCallback_) finishCallback_(result, message);
 }
 
-void cGameLauncher::FinishInvalidPath(QVL_ProtectedGameLaunchResult result) const {
+void cGameLauncher::FinishInvalidPath(QVL_ProtectedGameLaunchResult result) {
   const std::string text = AppendDetail(
       catalogue_.GetString("launcher_error.error_invalid_executable_path", "Invalid game executable path: "),
       gameBinaryPath_ + ".");

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -53,13 +54,15 @@ class cGameLauncher {
   void OnLoaderResult(QVL_ProtectedGameLaunchResult result, const char* message);
   void LaunchGameProcess();
   void TakeProcessFromLoader(bool keepKnown);
-  void Finish(QVL_ProtectedGameLaunchResult result, const char* message) const;
-  void FinishInvalidPath(QVL_ProtectedGameLaunchResult result) const;
+  void Finish(QVL_ProtectedGameLaunchResult result, const char* message);
+  void FinishInvalidPath(QVL_ProtectedGameLaunchResult result);
   std::string SuccessText() const;
 
   const cLauncherSettings* settings_;
   const bool isGameDev_;
   std::unique_ptr<cModuleLoader> loader_;
+  // Set once a result other than success went to the caller.
+  std::atomic<bool> failed_{false};
   // Set before the loader's thread starts, read on it afterwards.
   ProgressCallback progressCallback_;
   FinishCallback finishCallback_;

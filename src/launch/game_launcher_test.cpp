@@ -144,6 +144,19 @@ TEST_F(GameLauncherTest, AFailedGameStartFinishesWithTheLoadersMessage) {
   EXPECT_EQ(launcher_->GetGameProcessId(), 0u);
 }
 
+// The module reports the game as started although the launcher could not
+// start it: the game did not start, so the module must not be kept.
+TEST_F(GameLauncherTest, AStartReportedAfterAFailedStartDoesNotCountAsLaunched) {
+  StartValid();
+  loader_->Report(QVL_LoaderCreateGameProcess, nullptr);
+  loader_->ReportFromModule(QVL_LoaderGameStarted, "started", 0);
+  const std::vector<Finished> finished = TakeFinished();
+  ASSERT_EQ(finished.size(), 2u);
+  EXPECT_EQ(finished[0].result, QVL_GameStartFailed);
+  EXPECT_FALSE(loader_->GameLaunched());
+  EXPECT_EQ(launcher_->GetGameProcessId(), 0u);
+}
+
 TEST_F(GameLauncherTest, AGameTheModuleStartedItselfIsTakenFromItsReport) {
   StartValid();
   loader_->ReportFromModule(QVL_LoaderGameStarted, "started", test_support::CurrentProcessId());

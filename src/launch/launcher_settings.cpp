@@ -50,7 +50,7 @@ bool cLauncherSettings::Load(const std::string& path) {
 
   cJsonDocument document;
   std::string error;
-  if (!document.Load(path, error)) {
+  if (!document.Load(path, error, kMaxSettingsFileSize)) {
     status = SettingsStatus::FileUnreadable;
     return false;
   }

@@ -26,8 +26,11 @@ class cLauncherSettings {
  public:
   // Resets every field, then reads and validates the file (UTF-8 path).
   // True exactly when `status` ends as Loaded. Logs nothing: the caller
-  // reports the failure with DescribeError.
+  // reports the failure with DescribeError. A file larger than
+  // kMaxSettingsFileSize is unreadable: no real settings file comes near it,
+  // and the reader's cost grows with the square of the size.
   bool Load(const std::string& path);
+  static constexpr std::uint32_t kMaxSettingsFileSize = 1024 * 1024;
 
   // productid, sandboxid, deploymentid: 2 to 64 ASCII letters, digits or '-'.
   // The key of the first one that fails goes to `invalidField`.

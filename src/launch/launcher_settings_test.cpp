@@ -183,6 +183,20 @@ TEST_F(LauncherSettingsTest, AMissingOrEmptyFileIsNotFound) {
   }
 }
 
+// A valid file padded with spaces to the given size.
+std::string PaddedSettings(std::size_t size) {
+  std::string text = R"({"productid":"p-1","sandboxid":"s-1","deploymentid":"d-1","executable":"game.exe"})";
+  text.resize(size, ' ');
+  return text;
+}
+
+TEST_F(LauncherSettingsTest, AFileAboveOneMebibyteIsUnreadable) {
+  EXPECT_TRUE(LoadText(PaddedSettings(cLauncherSettings::kMaxSettingsFileSize)));
+  EXPECT_FALSE(LoadText(PaddedSettings(cLauncherSettings::kMaxSettingsFileSize + 1)));
+  EXPECT_EQ(settings_.status, SettingsStatus::FileUnreadable);
+  EXPECT_EQ(settings_.DescribeError("Settings.json", noCatalogue_), "Settings.json not found");
+}
+
 TEST_F(LauncherSettingsTest, BrokenFilesEndAsAMissingField) {
   ASSERT_FALSE(LoadText("not json at all"));
   EXPECT_EQ(settings_.status, SettingsStatus::MissingField);

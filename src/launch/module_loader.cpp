@@ -87,6 +87,8 @@ void cModuleLoader::SetLocalization(const std::string& directory, const char* la
 }
 
 void cModuleLoader::Report(QVL_ProtectedGameLaunchResult result, const char* message) {
+  // A request to start the game is not the end of the launch.
+  if (result != QVL_LoaderCreateGameProcess) launchResultReported_ = true;
   ResultCallback callback;
   {
     std::lock_guard lock(resultCallbackLock_);

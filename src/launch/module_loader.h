@@ -1,6 +1,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -13,6 +14,10 @@
 #include "launch/process/process_handle.h"
 #include "localization/localization.h"
 #include "quarvel/module_interface.h"
+
+namespace quarvel {
+class cHttpTransfer;
+}
 
 namespace quarvel::launcher {
 
@@ -90,9 +95,9 @@ class cModuleLoader : public cWorkerThread {
   // was handed to LoadModule. On failure the cache stands in when
   // `reportErrors` is set (except when the backend said the service is off),
   // else the failure is reported. `cancelled` is set when the download ended
-  // with nothing to report: cancelled by the player, or a transfer that could
-  // not be set up. A URL on another host is refused without a connection and
-  // left to the caller to report.
+  // with nothing to report: cancelled by the player. A URL on another host is refused without a connection and
+  // left to the caller to report. A transfer that cannot be set up fails like
+  // one that could not connect.
   bool DownloadModule(const std::string& url, bool reportErrors, bool& cancelled);
   // Hands the cached module to LoadModule, consuming the cache files; false
   // when there is no valid, non-empty cache.
@@ -104,12 +109,17 @@ class cModuleLoader : public cWorkerThread {
   void Shutdown();
 
   void SetGameLaunched() { gameLaunched_ = true; }
+  // True once the module reported anything but its request to start the game.
+  bool LaunchResultReported() const { return launchResultReported_.load(); }
   bool GameLaunched() const { return gameLaunched_; }
 
  protected:
   // Downloads the module, from the override URL when the game has one, and
   // loads it. Reports nothing else on its own.
   void Run() override;
+
+  // Sets up the transfer of DownloadModule; false when libcurl cannot be used.
+  virtual bool InitializeTransfer(cHttpTransfer& transfer);
 
   // Calls the module's shutdown entry once, when the module was loaded. A
   // loader whose module uses another calling convention replaces this.
@@ -150,6 +160,10 @@ class cModuleLoader : public cWorkerThread {
   const std::string& CdnHost() const { return isGameDev_ ? gameDevCdnHost_ : productionCdnHost_; }
   // Unscrambles a copy of the cache record's payload for LoadModule.
   void HandOverPayload();
+  // Logs the failure of a download and reports it (or lets the cache stand
+  // in); always false.
+  bool ReportDownloadFailure(int transferResult, long httpCode, bool reportErrors, bool backendDisabled,
+                             bool& cancelled);
 
   // Written only while the thread does not run; read on it.
   ProgressCallback progressCallback_;
@@ -157,6 +171,7 @@ class cModuleLoader : public cWorkerThread {
   std::mutex resultCallbackLock_;
   ResultCallback resultCallback_;
   std::atomic<bool> gameLaunched_{false};
+  std::atomic<bool> launchResultReported_{false};
 };
 
 // The loader this platform's build provides; null in a build that has none.

@@ -80,10 +80,14 @@ void cModuleLoader::Run() {
 bool cModuleLoader::DownloadModule(const std::string& url, bool reportErrors, bool& cancelled) {
   cancelled = false;
   cHttpTransfer transfer(LogConnectionLine);
-  if (!transfer.Initialize()) {
+  CURLcode result = CURLE_FAILED_INIT;
+  long httpCode = 0;
+  bool backendDisabled = false;
+  // A transfer that cannot even be set up is a failed transfer like any
+  // other: left silent, the player would wait at 0 % for good.
+  if (!InitializeTransfer(transfer)) {
     Log(LogLevel::Error, "Failed to initialize curl!");
-    cancelled = true;
-    return false;
+    return ReportDownloadFailure(result, httpCode, reportErrors, backendDisabled, cancelled);
   }
   for (const char* header : kRequestHeaders) transfer.AddHeader(header);
 
@@ -109,9 +113,6 @@ bool cModuleLoader::DownloadModule(const std::string& url, bool reportErrors, bo
   transfer.SetOption(CURLOPT_XFERINFODATA, static_cast<void*>(this));
   transfer.SetOption(CURLOPT_XFERINFOFUNCTION, &OnTransferProgress);
 
-  CURLcode result = CURLE_FAILED_INIT;
-  long httpCode = 0;
-  bool backendDisabled = false;
   if (transfer.Perform(FillModuleUrl(url, productId_, deploymentId_, systemName_), result, 0)) {
     curl_easy_getinfo(transfer.GetHandle(), CURLINFO_RESPONSE_CODE, &httpCode);
     if (httpCode == 304) {
@@ -132,7 +133,14 @@ bool cModuleLoader::DownloadModule(const std::string& url, bool reportErrors, bo
     }
   }
 
-  const DownloadFailure failure = ClassifyDownloadFailure(result, httpCode, catalogue_);
+  return ReportDownloadFailure(result, httpCode, reportErrors, backendDisabled, cancelled);
+}
+
+bool cModuleLoader::InitializeTransfer(cHttpTransfer& transfer) { return transfer.Initialize(); }
+
+bool cModuleLoader::ReportDownloadFailure(int transferResult, long httpCode, bool reportErrors, bool backendDisabled,
+                                          bool& cancelled) {
+  const DownloadFailure failure = ClassifyDownloadFailure(transferResult, httpCode, catalogue_);
   Log(LogLevel::Info, "%s", failure.text.c_str());
   if (failure.cancelled) {
     cancelled = true;

@@ -20,6 +20,7 @@
 #include "launch/delivery/scramble.h"
 #include "launch/module_loader.h"
 #include "net/deployment.h"
+#include "net/http_transfer.h"
 #include "net/test_services.h"
 #include "qvl_cdn.h"
 
@@ -92,7 +93,12 @@ class DownloadTestLoader : public cModuleLoader {
     images_.push_back(image);
   }
 
+  bool InitializeTransfer(cHttpTransfer& transfer) override {
+    return !transferSetupFails && cModuleLoader::InitializeTransfer(transfer);
+  }
+
   void SetProductionHost(const std::string& host) { productionCdnHost_ = host; }
+  bool transferSetupFails = false;
   void SetGameDevHost(const std::string& host) { gameDevCdnHost_ = host; }
   const cModuleCache& Cache() const { return moduleCache_; }
   std::vector<Bytes> Images() {
@@ -167,6 +173,7 @@ class ModuleDownloadTest : public ::testing::Test {
     bool gameDev = false;
     bool gameStarts = false;
     QVL_ModuleDownloadProgressResult answer = QVL_Continue;
+    bool transferSetupFails = false;
   };
 
   Outcome Run(const Launch& launch) {
@@ -177,6 +184,7 @@ class ModuleDownloadTest : public ::testing::Test {
       DownloadTestLoader loader(cachePath_);
       if (launch.productionHost) loader.SetProductionHost(*launch.productionHost);
       if (launch.gameDevHost) loader.SetGameDevHost(*launch.gameDevHost);
+      loader.transferSetupFails = launch.transferSetupFails;
       const bool started = loader.Initialize(
           [&](std::uint32_t received, std::uint32_t expected) {
             std::lock_guard guard(lock);
@@ -421,6 +429,20 @@ TEST_F(ModuleDownloadTest, AModuleOverTheSizeLimitFailsLikeABrokenTransfer) {
     EXPECT_TRUE(outcome.keptPayload.empty()) << test.name;
     EXPECT_FALSE(std::filesystem::exists(cachePath_)) << test.name << ": the cache is not touched";
   }
+}
+
+// libcurl that cannot be set up fails the download once, like a connection
+// that could not be made; an override reports its own failure instead.
+TEST_F(ModuleDownloadTest, ATransferThatCannotBeSetUpIsReportedOnce) {
+  const std::string failed = "Connection to the Content Distribution Network failed! Curl Code: 2!";
+  Outcome outcome = Run({.transferSetupFails = true});
+  EXPECT_TRUE(outcome.Logged("Failed to initialize curl!"));
+  EXPECT_EQ(outcome.reports, (std::vector<Reported>{{QVL_LoaderCdnTransferFailed, failed}}));
+
+  const std::string url = "https://" + Host() + "/builds/77/win64";
+  WriteOverride("cdn=" + url + "\n");
+  outcome = Run({.transferSetupFails = true});
+  EXPECT_EQ(outcome.reports, (std::vector<Reported>{{QVL_LoaderOverrideFailed, "Connection failed: " + url}}));
 }
 
 TEST_F(ModuleDownloadTest, ACancelledDownloadEndsSilentlyWithoutTheCache) {

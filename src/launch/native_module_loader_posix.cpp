@@ -74,7 +74,9 @@ cNativeModuleLoader::~cNativeModuleLoader() { Shutdown(); }
 void cNativeModuleLoader::LoadModule(const std::vector<std::uint8_t>& image) {
   const MapResult mapped = MapModule(image);
   if (mapped != MapResult::Mapped) return ReportMapFailure(mapped);
-  const std::uint8_t result = StartModule({&CallEntry, &ForwardResult, &ForwardResultV1}, false, {});
+  const ModuleCalls calls{&CallEntry, &ForwardResult, &ForwardResultV1};
+  SetModuleLanguage(calls);
+  const std::uint8_t result = StartModule(calls, false, {});
   if (result != QVL_InitializeOk) ReportInitializeFailure(result);
 }
 

@@ -1,5 +1,6 @@
 #include "launch/platform_module_loader.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "common/logger.h"
@@ -100,13 +101,14 @@ std::uint8_t cPlatformModuleLoader::CallEntry(const void* entry, const void* arg
   return reinterpret_cast<Entry>(const_cast<void*>(entry))(argument);
 }
 
+void cPlatformModuleLoader::SetModuleLanguage(const ModuleCalls& calls) {
+  if (setLanguageEntry_ == nullptr || language_.empty()) return;
+  languageRecord_ = {QVL_LanguageRecordVersion, language_.c_str(), region_.c_str()};
+  calls.callEntry(reinterpret_cast<const void*>(setLanguageEntry_), &languageRecord_);
+}
+
 std::uint8_t cPlatformModuleLoader::StartModule(const ModuleCalls& calls, bool withHostFields,
                                                 const std::string& unixGamePath) {
-  if (setLanguageEntry_ != nullptr && !language_.empty()) {
-    languageRecord_ = {QVL_LanguageRecordVersion, language_.c_str(), region_.c_str()};
-    calls.callEntry(reinterpret_cast<const void*>(setLanguageEntry_), &languageRecord_);
-  }
-
   startRecord_ = {};
   startRecord_.version = QVL_StartRecordVersion2;
   startRecord_.context = this;
@@ -130,8 +132,10 @@ std::uint8_t cPlatformModuleLoader::StartModule(const ModuleCalls& calls, bool w
   std::uint8_t result = calls.callEntry(initialize, &startRecord_);
   if (result == QVL_InitializeUnsupportedVersion) {
     Log(LogLevel::Info, "The module does not take a version-2 start record; retrying with version 1.");
+    // Only the version and the version-1 callback change: a version-1 module
+    // does not read the version-2 callback, and one that takes either version
+    // sees the same record apart from those two fields.
     startRecord_.version = QVL_StartRecordVersion1;
-    startRecord_.callbackV2 = nullptr;
     startRecord_.callbackV1 = calls.callbackV1;
     result = calls.callEntry(initialize, &startRecord_);
   }
@@ -174,6 +178,22 @@ void cPlatformModuleLoader::ReportMapFailure(MapResult result) {
       break;
   }
   Report(QVL_LoaderModuleFailed, text.c_str());
+}
+
+void cPlatformModuleLoader::WatchForLaunchResult(std::uint8_t initializeResult) {
+  const auto deadline = std::chrono::steady_clock::now() + launchResultWaitLimit_;
+  while (!LaunchResultReported()) {
+    if (StopRequested()) return;
+    const auto now = std::chrono::steady_clock::now();
+    if (now >= deadline) break;
+    // Wakes at once when the loader stops.
+    stopEvent_.Wait(std::min(std::chrono::duration_cast<std::chrono::milliseconds>(deadline - now),
+                             std::chrono::milliseconds(50)));
+  }
+  if (LaunchResultReported()) return;
+  Log(LogLevel::Error, "No launch result from the module %lld ms after its initialize returned %u.",
+      static_cast<long long>(launchResultWaitLimit_.count()), static_cast<unsigned>(initializeResult));
+  ReportInitializeFailure(initializeResult);
 }
 
 void cPlatformModuleLoader::ReportInitializeFailure(std::uint8_t result) {

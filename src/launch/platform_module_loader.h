@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <mutex>
 #include <string>
@@ -33,9 +34,15 @@ bool CreateGameProcessFor(cModuleLoader& loader, const cLocalization& catalogue,
                           const std::vector<std::string>& arguments, const std::string& workingDirectory,
                           GameProcess& game);
 
+// How long a module that initialized may stay silent before the launch is
+// given up as failed.
+inline constexpr std::chrono::milliseconds kLaunchResultWaitLimit{120000};
+
 class cPlatformModuleLoader : public cModuleLoader {
  public:
-  using cModuleLoader::cModuleLoader;
+  explicit cPlatformModuleLoader(const std::vector<std::string>& arguments,
+                                 std::chrono::milliseconds launchResultWaitLimit = kLaunchResultWaitLimit)
+      : cModuleLoader(arguments), launchResultWaitLimit_(launchResultWaitLimit) {}
 
   // Starts the game through the system; a refusal is reported as 502.
   bool CreateGameProcess(const std::string& path, const std::vector<std::string>& arguments,
@@ -74,12 +81,19 @@ class cPlatformModuleLoader : public cModuleLoader {
   // cannot be had.
   virtual std::uint32_t TranslateProcessId(std::uint32_t processId) { return processId; }
 
-  // Calls set-language (when it exists and a language is known), then
-  // initialize with a version-2 start record and, when the module answers 0,
-  // once more with version 1. With `withHostFields` the record also names
-  // the game's host path and its argument list (the game binary's own path,
-  // then the game's arguments). Returns the final initialize result.
+  // Calls set-language, when it exists and a language is known.
+  void SetModuleLanguage(const ModuleCalls& calls);
+  // Calls initialize with a version-2 start record and, when the module
+  // answers 0, once more with version 1. With `withHostFields` the record
+  // also names the game's host path and its argument list (the game binary's
+  // own path, then the game's arguments). Returns the final initialize result.
   std::uint8_t StartModule(const ModuleCalls& calls, bool withHostFields, const std::string& unixGamePath);
+  // On the loader's thread, after initialize returned `initializeResult`:
+  // waits until the module has reported a launch result. When none has come
+  // within the limit, reports 507 with the initialize text, so that a module
+  // that fails without a word does not leave the player waiting for good.
+  // Ends early when the loader stops.
+  void WatchForLaunchResult(std::uint8_t initializeResult);
 
   // Takes the four entries of a loaded library by their symbol names, through
   // `resolve` (null for a missing name); a null library or a missing entry is
@@ -107,6 +121,7 @@ class cPlatformModuleLoader : public cModuleLoader {
 
   std::mutex gameLock_;
   GameProcess game_;
+  const std::chrono::milliseconds launchResultWaitLimit_;
 };
 
 }  // namespace quarvel::launcher

@@ -6,7 +6,9 @@
 #include <chrono>
 #include <future>
 #include <mutex>
+#include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "common/platform.h"
@@ -85,18 +87,24 @@ std::uint8_t CallDirectly(const void* entry, const void* argument) {
 // Loads the fake module on its thread, as a platform loader loads a real one.
 class FakeModuleLoader : public cPlatformModuleLoader {
  public:
-  FakeModuleLoader(bool withHostFields, bool withSetLanguage)
-      : cPlatformModuleLoader({"-windowed", "two words"}),
+  // With a wait limit the loader watches for the module's result the way a
+  // host library is watched.
+  FakeModuleLoader(bool withHostFields, bool withSetLanguage,
+                   std::optional<std::chrono::milliseconds> resultWaitLimit = std::nullopt)
+      : cPlatformModuleLoader({"-windowed", "two words"}, resultWaitLimit.value_or(kLaunchResultWaitLimit)),
         withHostFields_(withHostFields),
-        withSetLanguage_(withSetLanguage) {}
+        withSetLanguage_(withSetLanguage),
+        watched_(resultWaitLimit.has_value()) {}
   ~FakeModuleLoader() override { Shutdown(); }
 
   void LoadModule(const std::vector<std::uint8_t>&) override {
     initializeEntry_ = &FakeInitialize;
     shutdownEntry_ = &FakeShutdown;
     setLanguageEntry_ = withSetLanguage_ ? &FakeSetLanguage : nullptr;
-    const std::uint8_t result =
-        StartModule({&CallDirectly, &OnResult, &OnResultV1}, withHostFields_, "/host/games/game.exe");
+    const ModuleCalls calls{&CallDirectly, &OnResult, &OnResultV1};
+    SetModuleLanguage(calls);
+    const std::uint8_t result = StartModule(calls, withHostFields_, "/host/games/game.exe");
+    if (watched_) return WatchForLaunchResult(result);
     if (result != QVL_InitializeOk) ReportInitializeFailure(result);
   }
   void MapFailed(MapResult result) { ReportMapFailure(result); }
@@ -133,6 +141,7 @@ class FakeModuleLoader : public cPlatformModuleLoader {
  private:
   const bool withHostFields_;
   const bool withSetLanguage_;
+  const bool watched_;
   std::promise<void> done_;
   std::mutex lock_;
   std::vector<Reported> reports_;
@@ -191,8 +200,65 @@ TEST_F(PlatformModuleLoaderTest, AnswerOfZeroRetriesWithVersionOneAndItsCodes) {
   const std::vector<Reported> reports = loader.Launch();
   EXPECT_EQ(gModule.versions, (std::vector<int>{2, 1}));
   EXPECT_NE(gModule.lastRecord.callbackV1, nullptr);
-  EXPECT_EQ(gModule.lastRecord.callbackV2, nullptr);
+  // The retry switches only the version and the version-1 callback.
+  EXPECT_NE(gModule.lastRecord.callbackV2, nullptr);
   EXPECT_EQ(reports, (std::vector<Reported>{{QVL_LoaderCreateGameProcess, "from the module"}}));
+}
+
+// A watched module that never reports fails the launch once the limit has
+// passed; one that reported in time (a request to start the game does not
+// count) is left alone, however long the launch goes on.
+TEST_F(PlatformModuleLoaderTest, AWatchedModuleThatStaysSilentFailsAfterTheLimit) {
+  const struct {
+    const char* name;
+    std::vector<std::uint8_t> answers;
+    std::int32_t reportCode;
+    std::vector<Reported> expected;
+  } cases[] = {
+      {"silent after success", {}, 0, {{QVL_LoaderModuleFailed, "Module initialization failed with 1"}}},
+      {"silent after failure", {7}, 0, {{QVL_LoaderModuleFailed, "Module initialization failed with 7"}}},
+      {"only asked for the game",
+       {},
+       QVL_LoaderCreateGameProcess,
+       {{QVL_LoaderCreateGameProcess, "from the module"},
+        {QVL_LoaderModuleFailed, "Module initialization failed with 1"}}},
+      {"reported in time", {}, QVL_LoaderGameStarted, {{QVL_LoaderGameStarted, "from the module"}}},
+  };
+  for (const auto& test : cases) {
+    SCOPED_TRACE(test.name);
+    gModule = {};
+    gModule.answers = test.answers;
+    gModule.reportCode = test.reportCode;
+    const auto begin = std::chrono::steady_clock::now();
+    FakeModuleLoader loader(false, true, 300ms);
+    EXPECT_EQ(loader.Launch(), test.expected);
+    if (test.expected.back().code == QVL_LoaderModuleFailed) {
+      EXPECT_GE(std::chrono::steady_clock::now() - begin, 300ms) << "given up before its limit";
+    }
+    std::this_thread::sleep_for(200ms);
+    EXPECT_EQ(loader.Reports(), test.expected) << "nothing follows";
+  }
+}
+
+// The watch must not hold the launcher's shutdown for its whole limit.
+TEST_F(PlatformModuleLoaderTest, StoppingTheLoaderEndsTheWatchWithoutAReport) {
+  gModule = {};
+  {
+    FakeModuleLoader loader(false, true, 24h);
+    std::string path;
+    std::string directory;
+    ASSERT_TRUE(GetExecutablePath(path));
+    GetExecutableDirectory(directory);
+    std::vector<Reported> reports;
+    ASSERT_TRUE(loader.Initialize([](std::uint32_t, std::uint32_t) { return QVL_Continue; },
+                                  [&](QVL_ProtectedGameLaunchResult result, const char*) {
+                                    reports.push_back({result, ""});
+                                  },
+                                  path, directory, "linux64", "product-1", "sandbox-1", "deployment-1", false));
+    std::this_thread::sleep_for(100ms);
+    loader.Shutdown();
+    EXPECT_TRUE(reports.empty());
+  }
 }
 
 TEST_F(PlatformModuleLoaderTest, FailedInitializeIsReportedWithItsResult) {

@@ -36,6 +36,17 @@ std::string ResolveSettingsFileName(std::vector<std::string>& arguments) {
   return kDefaultSettingsFileName;
 }
 
+bool IsSettingsFileNameInside(const std::string& fileName) {
+  std::size_t start = 0;
+  while (start <= fileName.size()) {
+    std::size_t end = fileName.find_first_of("/\\", start);
+    if (end == std::string::npos) end = fileName.size();
+    if (std::string_view(fileName).substr(start, end - start) == "..") return false;
+    start = end + 1;
+  }
+  return true;
+}
+
 std::string BuildSettingsPath(const std::string& executableDirectory, const std::string& fileName) {
   return executableDirectory + kDataDirectoryName + kPathSeparator + fileName;
 }

@@ -17,6 +17,10 @@ inline constexpr const char* kDefaultSettingsFileName = "Settings.json";
 // one is removed from `arguments`, so the game never sees it.
 std::string ResolveSettingsFileName(std::vector<std::string>& arguments);
 
+// True when `fileName` stays inside the Quarvel directory: no ".." among its
+// components, with either separator. Sub-folders are fine.
+bool IsSettingsFileNameInside(const std::string& fileName);
+
 // `executableDirectory` (ending in a separator) + "Quarvel" + separator +
 // `fileName`. The name is taken relative to that directory even when it is a
 // full path itself.

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+#include <utility>
+
 #include "common/platform.h"
 #include "common/testing/test_scratch_directory.h"
 #include "launch/launcher_settings.h"
@@ -56,6 +59,24 @@ TEST(SettingsLocation, TheFileIsAlwaysInTheQuarvelDirectory) {
   // A full path is not honoured as such.
   const std::string full = std::string(1, kPathSeparator) + "elsewhere" + kPathSeparator + "Dev.json";
   EXPECT_EQ(BuildSettingsPath(directory, full), quarvel + full);
+}
+
+TEST(SettingsLocation, ANameWithAParentComponentLeavesTheDirectoryAndIsRefused) {
+  const std::pair<const char*, bool> cases[] = {
+      {"Settings.json", true},
+      {"dev/Dev.json", true},
+      {"dev\\Dev.json", true},
+      {"..Settings.json", true},
+      {"dev/..json", true},
+      {"", true},
+      {"../Settings.json", false},
+      {"..\\Settings.json", false},
+      {"dev/../../Settings.json", false},
+      {"dev\\..\\x.json", false},
+      {"dev/..", false},
+      {"..", false},
+  };
+  for (const auto& [name, inside] : cases) EXPECT_EQ(IsSettingsFileNameInside(name), inside) << name;
 }
 
 TEST(SettingsLocation, ThePublicEntryUsesTheExecutableDirectory) {

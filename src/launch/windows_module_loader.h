@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -23,8 +24,10 @@ class cWindowsModuleLoader : public cPlatformModuleLoader {
   // The kind of module this process takes: a host library under Wine.
   explicit cWindowsModuleLoader(const std::vector<std::string>& arguments);
   // A loader for the given kind wherever it runs (a Windows module is mapped
-  // under Wine, too).
-  cWindowsModuleLoader(const std::vector<std::string>& arguments, ModuleKind kind);
+  // under Wine, too). A host library that reports nothing within
+  // `launchResultWaitLimit` after its initialize returned fails the launch.
+  cWindowsModuleLoader(const std::vector<std::string>& arguments, ModuleKind kind,
+                       std::chrono::milliseconds launchResultWaitLimit = kLaunchResultWaitLimit);
   // Shuts the module down, then releases the Wine helper buffer.
   ~cWindowsModuleLoader() override;
 

@@ -49,8 +49,9 @@ Entry EntryAt(const void* address) {
 cWindowsModuleLoader::cWindowsModuleLoader(const std::vector<std::string>& arguments)
     : cWindowsModuleLoader(arguments, IsRunningUnderWine() ? ModuleKind::HostLibrary : ModuleKind::WindowsImage) {}
 
-cWindowsModuleLoader::cWindowsModuleLoader(const std::vector<std::string>& arguments, ModuleKind kind)
-    : cPlatformModuleLoader(arguments), kind_(kind) {}
+cWindowsModuleLoader::cWindowsModuleLoader(const std::vector<std::string>& arguments, ModuleKind kind,
+                                           std::chrono::milliseconds launchResultWaitLimit)
+    : cPlatformModuleLoader(arguments, launchResultWaitLimit), kind_(kind) {}
 
 cWindowsModuleLoader::~cWindowsModuleLoader() {
   Shutdown();
@@ -62,6 +63,12 @@ void cWindowsModuleLoader::LoadModule(const std::vector<std::uint8_t>& image) {
   if (mapped != MapResult::Mapped) return ReportMapFailure(mapped);
 
   const bool hostLibrary = kind_ == ModuleKind::HostLibrary;
+  const ModuleCalls calls = hostLibrary ? ModuleCalls{&CallHostEntry, reinterpret_cast<QVL_CallbackV2>(&OnHostResult),
+                                                      reinterpret_cast<QVL_CallbackV1>(&OnHostResultV1)}
+                                        : ModuleCalls{&CallEntry, &ForwardResult, &ForwardResultV1};
+  // First, so that a module hears its language even when the launch ends
+  // before it starts.
+  SetModuleLanguage(calls);
   std::string unixGamePath;
   if (hostLibrary) {
     unixGamePath = GetUnixFileName(gameBinaryPath_);
@@ -74,12 +81,15 @@ void cWindowsModuleLoader::LoadModule(const std::vector<std::uint8_t>& image) {
     }
   }
 
-  const ModuleCalls calls = hostLibrary ? ModuleCalls{&CallHostEntry, reinterpret_cast<QVL_CallbackV2>(&OnHostResult),
-                                                      reinterpret_cast<QVL_CallbackV1>(&OnHostResultV1)}
-                                        : ModuleCalls{&CallEntry, &ForwardResult, &ForwardResultV1};
   const std::uint8_t result = StartModule(calls, hostLibrary, unixGamePath);
-  // A host library's result is not looked at: only its reports count.
-  if (!hostLibrary && result != QVL_InitializeOk) ReportInitializeFailure(result);
+  if (!hostLibrary) {
+    if (result != QVL_InitializeOk) ReportInitializeFailure(result);
+    return;
+  }
+  // A host library's result is not looked at: only its reports count, made
+  // on this thread (see the module interface). One that never reports is
+  // given up after a while.
+  WatchForLaunchResult(result);
 }
 
 MapResult cWindowsModuleLoader::MapModule(const std::vector<std::uint8_t>& image) {

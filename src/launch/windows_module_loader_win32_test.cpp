@@ -6,6 +6,7 @@
 
 #include <chrono>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "common/platform.h"
@@ -93,9 +94,11 @@ class WindowsModuleLoaderTest : public ::testing::Test {
   }
   // Each loader releases the helper buffer with itself, as the program's one
   // loader does: it is placed again for the next.
-  std::unique_ptr<cModuleLoader> Loader(std::vector<std::uint8_t> payload, Kind kind) const {
+  std::unique_ptr<cModuleLoader> Loader(std::vector<std::uint8_t> payload, Kind kind,
+                                        std::chrono::milliseconds resultWaitLimit = kLaunchResultWaitLimit) const {
     EXPECT_TRUE(PlaceWineHelperBuffer());
-    return std::make_unique<PayloadLoader<cWindowsModuleLoader>>(std::move(payload), GameArguments(), kind);
+    return std::make_unique<PayloadLoader<cWindowsModuleLoader>>(std::move(payload), GameArguments(), kind,
+                                                                 resultWaitLimit);
   }
   static std::vector<std::uint8_t> HostModule() {
     return ReadBinary(TestBinaryDirectory() + "libqvl_sample_module.so");
@@ -161,6 +164,8 @@ TEST_F(WindowsModuleLoaderTest, HostModuleHasTheLauncherStartTheGame) {
   EXPECT_THAT(ReadLines(moduleLog_), Contains("report code=508 process-id=0"));
 }
 
+// A host library's initialize result is not looked at: its reports end the
+// launch, and one that stays silent is given up once the limit has passed.
 TEST_F(WindowsModuleLoaderTest, HostModuleAnswers) {
   const struct {
     const char* mode;
@@ -168,14 +173,18 @@ TEST_F(WindowsModuleLoaderTest, HostModuleAnswers) {
   } cases[] = {
       {"v1,start=launcher", {{QVL_Success, kSuccess}}},
       {"error", {{QVL_ModuleError, "Sample module: error on request."}}},
-      // A host library's initialize result is not looked at.
-      {"init=2", {}},
+      {"init=2", {{QVL_ModuleLoadFailed, "Module initialization failed with 2"}}},
+      {"silent", {{QVL_ModuleLoadFailed, "Module initialization failed with 1"}}},
   };
+  constexpr auto kLimit = 3s;
   for (const auto& test : cases) {
     SetMode(test.mode);
-    SampleLaunch launch(Loader(HostModule(), Kind::HostLibrary));
+    SampleLaunch launch(Loader(HostModule(), Kind::HostLibrary, kLimit));
     launch.Start(kGame, GameArguments());
-    EXPECT_EQ(launch.Results(test.expected.empty() ? 2s : 60s), test.expected) << test.mode;
+    EXPECT_EQ(launch.Results(60s), test.expected) << test.mode;
+    // Nothing more comes once the limit has passed.
+    std::this_thread::sleep_for(kLimit + 1s);
+    EXPECT_EQ(launch.Results(0s), test.expected) << test.mode;
   }
 }
 

@@ -127,6 +127,36 @@ class GameFolder:
         return Run(self.platform.exit_code(completed), log)
 
 
+class LaunchLockHolder:
+    """Holds the launch lock in a process of its own (launch_lock_probe) until
+    released. A Windows semaphore has no owner: a killed holder would keep it
+    taken for good, so it is always let go this way."""
+
+    def __init__(self, platform: Platform, folder: Path, env: dict | None = None):
+        self.platform = platform
+        self.release_file = folder / "release-launch-lock"
+        release = windows_path(self.release_file) if platform.name == "windows" else str(self.release_file)
+        probe = platform.bin_dir / platform.executable("launch_lock_probe")
+        self.process = subprocess.Popen(platform.command(probe, ["hold", "60000", release], report_exit_code=False),
+                                        stdout=subprocess.PIPE,
+                                        env=platform.environment({"QVL_WINE_RUN_STREAM": "1", **(env or {})}))
+        self.holding = b"held" in self.process.stdout.readline()
+
+    def release(self) -> None:
+        self.release_file.touch()
+        self.process.wait(timeout=60)
+        self.process.stdout.close()
+
+
+def launch_lock_is_free(platform: Platform, env: dict | None = None) -> bool:
+    """Whether another process could take the launch lock now (the probe
+    takes it and gives it back at once)."""
+    probe = platform.bin_dir / platform.executable("launch_lock_probe")
+    completed = subprocess.run(platform.command(probe, ["try"]), env=platform.environment(env), timeout=120,
+                               stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
+    return platform.exit_code(completed) == 0
+
+
 def windows_path(path: Path) -> str:
     """The path as Wine's Z: drive (the Linux root) shows it."""
     return "Z:" + str(path).replace("/", "\\")

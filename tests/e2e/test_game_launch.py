@@ -19,7 +19,8 @@ from pathlib import Path
 
 from background_run import BackgroundRun
 from display import EXIT_BUTTON_ONE_LINE, Screen, Window, text_ink_width
-from harness import HEADLESS, IMMEDIATE_EXIT, GameFolder, Platform, linux_status, valid_settings, windows_path
+from harness import (HEADLESS, IMMEDIATE_EXIT, GameFolder, LaunchLockHolder, Platform, launch_lock_is_free,
+                     linux_status, valid_settings, windows_path)
 
 UNATTENDED = {HEADLESS: "1", IMMEDIATE_EXIT: "1"}
 MODULE_MODE = "QVL_SAMPLE_MODULE_MODE"
@@ -203,33 +204,118 @@ class GameLaunchTest(unittest.TestCase):
     def test_a_module_that_fails_to_initialize(self):
         self.publish_module(self.product)
         self.settings()
+        offset = self.collector_offset()
+        run = self.start(["--no-window"], {**UNATTENDED, MODULE_MODE: "init=7"})
+        if self.wine:
+            # The result of a host library is not examined: the launch is
+            # given up once the module has said nothing for 120 s, so the
+            # player is not left on "INITIALIZING" for good.
+            self.assertTrue(run.wait_for_log(LOADER_STARTED_LINE, 60), run.describe())
+            time.sleep(5)
+            self.assertTrue(run.running(), "given up before its time: " + run.log())
+        finished = run.finish(timeout=240)
+        self.expect_exit(finished, 206)
+        self.assertTrue(finished.logged("Launcher finished with: 206, 'Module initialization failed with 7'."),
+                        finished.log)
+        self.assertEqual(finished.logged("No launch result from the module 120000 ms after its initialize returned 7."),
+                         self.wine, finished.log)
+        self.assertFalse(finished.logged("Game process started"), finished.log)
+        events = self.analytics_since(offset, self.product)
+        self.assertEqual([e["LaunchResult"] for e in events if e["EventName"] == RESULT_EVENT], [206], events)
+
+    def test_a_game_that_cannot_be_started_stays_a_failure(self):
+        """The module asks for the game, the start fails (502, so 208), and
+        the module reports the game as started all the same: the player sees
+        the failure and the run ends with it."""
+        self.publish_module(self.product)
+        self.settings()
+        offset = self.collector_offset()
+        game_file = self.game.root / self.game_executable
+        if self.wine:
+            # Wine starts a program without looking at its execute bit: the
+            # file goes away while the module holds the launch instead.
+            mode = "start=launcher,delay=4000"
+        else:
+            # A valid program the player's account may not execute.
+            game_file.chmod(0o644)
+            mode = "start=launcher"
+        run = self.start(["--no-window"], {MODULE_MODE: mode})
+        if self.wine:
+            self.assertTrue(run.wait_for_log(LOADER_STARTED_LINE, 60), run.describe())
+            game_file.unlink()
+        window = self.wait_for_window(run)
+        shot = self.wait_for_screen(
+            window, lambda w, s: w.shows_error_overlay(s) and w.exit_button_rows(s) is not None, "the error screen",
+            settled=True)
+        self.assertTrue(run.wait_for_log("Ignoring a success reported after the launch had failed with 208.", 20),
+                        run.log())
+        time.sleep(1)
+        shot = self.wait_for_screen(window, lambda w, s: w.shows_error_overlay(s), "the error screen, still")
+        self.assertTrue(run.running(), "the error screen stays until the player leaves it")
+        finished = self.click_exit(run, window, shot)
+        self.expect_exit(finished, 208)
+        self.assertRegex(finished.log, r"Launcher finished with: 208, 'Failed to create the game process: ")
+        self.assertNotIn(SUCCESS_LINE, finished.log)
+        self.assertTrue(finished.logged("The module reported the game as started after the launch had failed."),
+                        finished.log)
+        events = self.analytics_since(offset, self.product)
+        self.assertEqual([e["LaunchResult"] for e in events if e["EventName"] == RESULT_EVENT], [208], events)
+        # The game never ran: its module is not kept for the next launch.
+        cache = self.game.cache_root() / self.product / "live"
+        self.assertFalse((cache / "quarvel_linux_x64.qvl").exists())
+
+    def test_an_unclassified_failure_is_no_success(self):
+        self.publish_module(self.product)
+        self.settings()
+        offset = self.collector_offset()
+        # 1001 means nothing to the bootstrapper: the launch fails with result 0.
+        finished = self.start(["--no-window"], {**UNATTENDED, MODULE_MODE: "codes=1001"}).finish()
+        self.expect_exit(finished, 60102)
+        self.assertTrue(finished.logged("Launcher finished with: 0, 'Sample module: scripted report.'."), finished.log)
+        self.assertTrue(finished.logged("Terminating with: 60102."), finished.log)
+        events = self.analytics_since(offset, self.product)
+        self.assertEqual([e["LaunchResult"] for e in events if e["EventName"] == RESULT_EVENT], [0], events)
+
+    def test_a_finished_bootstrapper_leaves_a_newer_holders_lock_alone(self):
+        self.publish_module(self.product)
+        self.settings(wait_for_game_process_exit="true")
+        # It releases the lock once the game started, then waits for the game.
+        first = self.start(["--no-window", "--exit-after-ms", "8000"], UNATTENDED)
+        self.assertTrue(first.wait_for_log(UNLOCK_LINE, 60), first.describe())
+        # Natively the lock lives in this test's runtime directory.
+        lock_env = {"XDG_RUNTIME_DIR": self.common_env["XDG_RUNTIME_DIR"]}
+        holder = LaunchLockHolder(self.platform, Path(tempfile.mkdtemp(prefix="qvl-e2e-lock-")), lock_env)
+        try:
+            self.assertTrue(holder.holding, "the lock was not free after the first launch finished")
+            # The first ends now, giving back (again) what it gave back already.
+            self.expect_exit(first.finish(), 0)
+            self.assertFalse(launch_lock_is_free(self.platform, lock_env),
+                             "the ended bootstrapper freed the newer holder's lock")
+        finally:
+            holder.release()
+            subprocess.run(["rm", "-rf", str(holder.release_file.parent)])
+        self.assertTrue(launch_lock_is_free(self.platform, lock_env))
+
+    def test_pictures_too_large_to_decode_are_refused_from_their_headers(self):
+        """A custom splash (whatever its format under the .png name) and, on
+        Linux, the window icon claiming more than 4096 x 4096 pixels are
+        refused before decoding; the launch goes on with the built-in ones."""
+        gif = b"GIF89a" + (5000).to_bytes(2, "little") + (5000).to_bytes(2, "little") + bytes(20)
+        (self.game.root / "Quarvel" / "splash.png").write_bytes(gif)
+        icon = bytes([0, 0, 1, 0, 1, 0]) + bytes([0, 0, 0, 0, 1, 0, 32, 0]) + (40).to_bytes(4, "little") + \
+            (22).to_bytes(4, "little") + b"\x89PNG\r\n\x1a\n" + bytes([0, 0, 0, 13]) + b"IHDR" + \
+            (9000).to_bytes(4, "big") + (9000).to_bytes(4, "big") + bytes(8)
+        (self.game.root / "Quarvel" / "BootstrapperIcon.ico").write_bytes(icon)
+        self.game.write_settings(valid_settings(productid=self.product, executable="missing.exe", title=self.title,
+                                                requested_splash="Quarvel/splash.png"))
+        finished = self.start([], {IMMEDIATE_EXIT: "1"}).finish()
+        self.expect_exit(finished, 207)
+        self.assertIn("of 5000x5000 pixels exceeds the maximum allowed picture size of 4096x4096.", finished.log)
+        self.assertTrue(finished.logged("will fall back to using the embedded one instead."), finished.log)
         if not self.wine:
-            offset = self.collector_offset()
-            finished = self.start(["--no-window"], {**UNATTENDED, MODULE_MODE: "init=7"}).finish()
-            self.expect_exit(finished, 206)
-            self.assertTrue(finished.logged("Launcher finished with: 206, 'Module initialization failed with 7'."),
-                            finished.log)
-            self.assertFalse(finished.logged("Game process started"), finished.log)
-            events = self.analytics_since(offset, self.product)
-            self.assertEqual([e["LaunchResult"] for e in events if e["EventName"] == RESULT_EVENT], [206], events)
-            return
-        # Under Wine the module's result is not examined: only its reports
-        # end a launch, and this module reports nothing.
-        module_log = Path(tempfile.mkdtemp(prefix="qvl-e2e-module-")) / "module.log"
-        self.addCleanup(lambda: subprocess.run(["rm", "-rf", str(module_log.parent)]))
-        run = self.start(["--no-window"], {**UNATTENDED, MODULE_MODE: "init=7",
-                                           "QVL_SAMPLE_MODULE_LOG": str(module_log)})
-        deadline = time.monotonic() + 60
-        while time.monotonic() < deadline and run.running() and not (
-                module_log.exists() and "initialize version=2" in module_log.read_text()):
-            time.sleep(0.2)
-        self.assertTrue(module_log.exists() and "initialize version=2" in module_log.read_text(), run.log())
-        time.sleep(3)
-        self.assertTrue(run.running(), run.log())
-        log = run.log()
-        self.assertNotIn("Module initialization failed", log)
-        self.assertNotIn("Launcher finished with:", log)
-        run.kill()
+            self.assertIn("BootstrapperIcon.ico' of 9000x9000 pixels exceeds the maximum allowed picture size",
+                          finished.log)
+            self.assertFalse(finished.logged("Will use the custom icon loaded off the disk."), finished.log)
 
     def test_bad_settings_and_a_missing_game_show_their_message(self):
         cases = {

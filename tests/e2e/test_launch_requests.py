@@ -2,11 +2,13 @@
 a bad game path, a second bootstrapper. Headless with immediate exit, as an
 unattended run would be."""
 
+import json
 import os
+import shutil
 import subprocess
 import unittest
-
-from harness import HEADLESS, IMMEDIATE_EXIT, GameFolder, Platform, linux_status, valid_settings
+from harness import (HEADLESS, IMMEDIATE_EXIT, GameFolder, LaunchLockHolder, Platform, launch_lock_is_free,
+                     linux_status, valid_settings, windows_path)
 
 UNATTENDED = {HEADLESS: "1", IMMEDIATE_EXIT: "1"}
 
@@ -70,19 +72,81 @@ class LaunchRequestTest(unittest.TestCase):
 
     def test_second_bootstrapper_is_refused_while_the_first_launches(self):
         self.game.write_settings(valid_settings(executable="missing.exe"))
-        probe = self.platform.bin_dir / self.platform.executable("launch_lock_probe")
-        holder = subprocess.Popen(self.platform.command(probe, ["hold", "30000"], report_exit_code=False),
-                                  stdout=subprocess.PIPE,
-                                  env=self.platform.environment({"QVL_WINE_RUN_STREAM": "1"}))
+        # Natively a lock of this test's own, in a runtime directory of its own.
+        runtime = self.game.root / "runtime"
+        runtime.mkdir(mode=0o700)
+        env = {**UNATTENDED, "XDG_RUNTIME_DIR": str(runtime)}
+        holder = LaunchLockHolder(self.platform, self.game.root, env)
         try:
-            self.assertIn(b"held", holder.stdout.readline())
-            run = self.game.run(env=UNATTENDED)
-            self.expect_exit(run, 60097)
+            self.assertTrue(holder.holding)
+            self.expect_exit(self.game.run(env=env), 60097)
+            # The refused one gave nothing back: the holder still holds, and
+            # the next attempts are refused as well.
+            self.expect_exit(self.game.run(env=env), 60097)
+            self.assertFalse(launch_lock_is_free(self.platform, env))
         finally:
-            holder.kill()
-            holder.wait()
+            holder.release()
         # Once the holder is gone the next launch proceeds.
-        self.expect_exit(self.game.run(env=UNATTENDED), 207)
+        self.expect_exit(self.game.run(env=env), 207)
+
+    def test_settings_names_stay_inside_the_quarvel_folder(self):
+        valid = json.dumps(valid_settings(executable="missing.exe"))
+        (self.game.root / "Outside.json").write_text(valid)
+        sub = self.game.root / "Quarvel" / "dev"
+        sub.mkdir()
+        (sub / "Dev.json").write_text(valid)
+        # A file past 1 MiB is not read at all, however valid.
+        self.game.write_settings(valid.ljust(1024 * 1024 + 1), name="Huge.json")
+        windows = self.platform.name == "windows"
+        cases = {
+            # argument: whether the file is read
+            "-anticheat_settings=dev/Dev.json": True,
+            # A backslash separates only on Windows; elsewhere it is part of
+            # the name, and no file has that name.
+            "-anticheat_settings=dev\\Dev.json": windows,
+            "-anticheat_settings=../Outside.json": False,
+            "-anticheat_settings=dev\\..\\..\\Outside.json": False,
+            "-anticheat_settings=Huge.json": False,
+        }
+        for argument, read in cases.items():
+            with self.subTest(argument):
+                run = self.game.run([argument], env=UNATTENDED)
+                self.expect_exit(run, 207)
+                if read:
+                    self.assertTrue(run.logged("Launcher finished with: 207, 'Invalid game executable path: "),
+                                    run.log)
+                else:
+                    # Unreadable settings: the log file is never opened.
+                    self.assertEqual(run.log, "")
+
+    def test_a_game_installed_deeper_than_260_characters_starts(self):
+        if self.platform.name == "windows":
+            # Wine's CreateProcessW answers 2 (file not found) for a program
+            # path past MAX_PATH, plain or in its \\?\ form, so this launcher
+            # cannot start the bootstrapper there at all.
+            self.skipTest("Wine cannot start a program whose path is longer than MAX_PATH")
+        deep = self.game.root
+        while len(windows_path(deep)) < 300:
+            deep = deep / ("very long folder name " + "x" * 20)
+        deep.mkdir(parents=True)
+        program = deep / self.platform.bootstrapper_name
+        shutil.copy2(self.game.root / self.platform.bootstrapper_name, program)
+        shutil.copytree(self.game.root / "Quarvel", deep / "Quarvel")
+        (deep / "Quarvel" / "Settings.json").write_text(json.dumps(valid_settings(executable="missing.exe")))
+        # Started from the game root: Wine cannot enter so deep a directory as
+        # a process's first working directory, and the bootstrapper goes by its
+        # own folder anyway.
+        completed = subprocess.run(self.platform.command(program, []), cwd=self.game.root, timeout=120,
+                                   env=self.platform.environment({"XDG_DATA_HOME": str(self.game.data_home),
+                                                                  **UNATTENDED}),
+                                   stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
+        # It gets as far as the game: before, it could not even find its own
+        # folder and ended with 60099.
+        code = self.platform.exit_code(completed)
+        self.assertEqual(code, 207 if self.platform.name == "windows" else linux_status(207), completed.stdout)
+        log = (self.game.cache_root() / "qvl-e2e-product" / "live" / "anticheatlauncher.log").read_text()
+        self.assertIn("Launcher finished with: 207, 'Invalid game executable path: ", log)
+        self.assertIn(windows_path(deep) if self.platform.name == "windows" else str(deep), log)
 
 
 if __name__ == "__main__":

@@ -236,8 +236,9 @@ class ModuleDeliveryTest(unittest.TestCase):
         build.parent.mkdir(parents=True)
         shutil.move(self.cdn.publish(self.platform, self.platform.bin_dir / MODULE, self.product, SYSTEM), build)
         url = f"https://{self.cdn.host}/modules/{{{{productid}}}}/builds/1234/{{{{system}}}}"
-        # The key in any letter case; the first line that has it counts.
-        self.write_override(f"# studio build\nCDN={url}\ncdn=https://{self.cdn.host}/modules/other\n")
+        # The key in any letter case; the first line that has it counts, also
+        # right after the byte-order mark an editor may save first.
+        self.write_override(f"\ufeffCDN={url}\ncdn=https://{self.cdn.host}/modules/other\n")
 
         run = self.launch()
         self.assertTrue(run.logged("CDN path overridden by local config file."), run.log)

@@ -15,6 +15,29 @@
  *   3. the module reports through its callback (typically
  *      QVL_LoaderCreateGameProcess, then QVL_LoaderGameStarted);
  *   4. shutdown, once, when the bootstrapper leaves.
+ *
+ * A module that initialized but never reports a result is given up: under
+ * Wine, 120 seconds after initialize returned, the launch fails with
+ * QVL_LoaderModuleFailed ("Module initialization failed with <result>").
+ *
+ * Under Wine (the bootstrapper is the Windows build, the module a native
+ * Linux library called through the host's C library) two more rules hold:
+ *   - Report from inside initialize, on the thread that called it. The
+ *     bootstrapper's callbacks are Windows code, which only threads that Wine
+ *     created can run: a call from a thread of the module's own crashes the
+ *     process or never returns, and a module that has nothing reported when
+ *     initialize returns is given up as above.
+ *   - A game the module starts itself is a host process. Put its host process
+ *     id in QVL_ResultRecord.processId, and before reporting write the game's
+ *     Windows process id (4 bytes, little-endian) to the file
+ *     "/tmp/qvl_wine_pid_<host process id in upper-case hexadecimal>"
+ *     (QVL_WINE_PID_FILE_FORMAT), as a regular file owned by the user the
+ *     bootstrapper runs as. The bootstrapper reads it for up to 2 seconds and
+ *     removes it. Without the file (or with anything but such a file: a
+ *     symlink, a FIFO, another user's file) the report waits those 2 seconds
+ *     and the bootstrapper does not know the game's process: a game whose
+ *     settings ask the bootstrapper to wait for its exit code ends the
+ *     bootstrapper with 60101 instead.
  */
 #ifndef QUARVEL_MODULE_INTERFACE_H
 #define QUARVEL_MODULE_INTERFACE_H
@@ -99,13 +122,19 @@ enum {
 /* Callbacks the module calls                                                */
 /* ------------------------------------------------------------------------ */
 
+/* The file through which, under Wine, a module names the Windows process id
+ * of a game it started itself (see the rules at the top), as a printf format
+ * of the host process id. */
+#define QVL_WINE_PID_FILE_FORMAT "/tmp/qvl_wine_pid_%X"
+
 /* Passed to the version-2 callback. Valid only during the call. */
 typedef struct QVL_ResultRecord {
   void* context;       /* the start record's context, unchanged */
   int32_t code;        /* a QVL_ProtectedGameLaunchResult */
   uint8_t reserved[4]; /* zero */
   const char* message; /* may be null */
-  int32_t processId;   /* the game's process id when the module started it, else 0 */
+  int32_t processId;   /* the game's process id when the module started it, else 0;
+                          under Wine its host process id (see the top) */
 } QVL_ResultRecord;
 
 typedef void (*QVL_CallbackV2)(const QVL_ResultRecord* result);
@@ -130,7 +159,7 @@ typedef struct QVL_StartRecord {
   const char* productId;
   const char* sandboxId;
   const char* deploymentId;
-  QVL_CallbackV2 callbackV2; /* set in version 2 only */
+  QVL_CallbackV2 callbackV2; /* set in version 2; left as it was on the version-1 retry */
   /* The following are set only when the bootstrapper runs under Wine and
    * loads a native Linux module; zero otherwise. */
   const char* unixGamePath;  /* host path of the game binary */

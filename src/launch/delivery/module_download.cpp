@@ -1,6 +1,7 @@
 #include "launch/delivery/module_download.h"
 
 #include <regex>
+#include <string_view>
 
 #include "common/strings.h"
 
@@ -38,7 +39,9 @@ bool IsAllowedCdnUrl(const std::string& url, const std::string& host) {
 }
 
 std::string ParseCdnOverride(const std::string& text) {
-  std::size_t start = 0;
+  // Editors on Windows often save UTF-8 with a byte-order mark.
+  static constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+  std::size_t start = text.starts_with(kByteOrderMark) ? kByteOrderMark.size() : 0;
   while (start < text.size()) {
     std::size_t end = text.find('\n', start);
     if (end == std::string::npos) end = text.size();

@@ -22,7 +22,8 @@ bool IsAllowedCdnUrl(const std::string& url, const std::string& host);
 
 // The override URL in the text of a game's override file: the rest of the
 // first line longer than 4 characters that begins with "cdn=" in any ASCII
-// case; empty when there is none.
+// case; empty when there is none. A UTF-8 byte-order mark at the start of the
+// text is skipped.
 std::string ParseCdnOverride(const std::string& text);
 
 // The override file of a game binary: its path + ".qvl".

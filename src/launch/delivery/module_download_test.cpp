@@ -67,6 +67,10 @@ TEST(CdnOverride, TakesTheFirstCdnLine) {
       {"cdn", ""},
       {"url=https://h/x\n", ""},
       {"", ""},
+      // Saved with a byte-order mark; only one at the very start is skipped.
+      {"\xEF\xBB\xBF" "cdn=https://h/bom\r\n", "https://h/bom"},
+      {"\xEF\xBB\xBF", ""},
+      {"# note\n\xEF\xBB\xBF" "cdn=https://h/x\n", ""},
   };
   for (const Case& test : cases) EXPECT_EQ(ParseCdnOverride(test.text), test.url) << test.text;
   EXPECT_EQ(CdnOverridePath("C:\\Games\\X\\game.exe"), "C:\\Games\\X\\game.exe.qvl");

@@ -18,9 +18,11 @@ enum class HostSyscall : std::int64_t {
   Write = 1,
   Open = 2,
   Close = 3,
+  Fstat = 5,
   GetPid = 39,
   Fcntl = 72,
   Unlink = 87,
+  GetEuid = 107,
   MemfdCreate = 319,
 };
 
@@ -37,6 +39,11 @@ std::uint64_t CallNative(const void* function, std::uint64_t argument1 = 0, std:
 // A host file read through system calls, 4096 bytes at a time, until its end
 // or until at least `limit` bytes came; empty when it cannot be opened.
 std::vector<std::uint8_t> ReadNativeFile(const char* path, std::size_t limit);
+
+// Like ReadNativeFile, but only from a regular file owned by this user: a
+// symlink, a FIFO (which would block a read), a device or another user's file
+// reads as empty.
+std::vector<std::uint8_t> ReadOwnNativeFile(const char* path, std::size_t limit);
 
 // A function of the host C library, looked up by name in the library's
 // memory; null when the library or the name is not found.
@@ -57,8 +64,10 @@ const void* ResolveNativeSymbol(void* handle, const char* name);
 
 // The Windows process id of host process `hostProcessId`, from the file
 // "/tmp/qvl_wine_pid_<id in upper-case hex>" that the module writes: four
-// bytes, little-endian. The file is removed once read. Tries again at once
-// until `limitMs` have passed; 0 then, or at once for an id <= 0.
+// bytes, little-endian. Only a regular file of this user is read, and only
+// that one is removed once read; anything else under the name counts as no
+// file. Tries again at once until `limitMs` have passed; 0 then, or at once
+// for an id <= 0.
 std::uint32_t TranslateWinePid(std::int32_t hostProcessId, std::uint32_t limitMs);
 
 // The host path of a Windows path (UTF-8 both); empty when Wine cannot tell.

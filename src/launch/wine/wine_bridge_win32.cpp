@@ -9,6 +9,7 @@
 #include "common/random.h"
 #include "common/text_encoding.h"
 #include "launch/image/elf_symbols.h"
+#include "launch/wine/host_file_status.h"
 #include "launch/wine/host_maps.h"
 #include "launch/wine/wine_bridge.h"
 #include "launch/wine/wine_helper_buffer.h"
@@ -20,6 +21,8 @@ constexpr std::uint64_t kHostReadOnly = 0;      // O_RDONLY
 constexpr std::uint64_t kHostMemfdFlags = 2 | 1;  // MFD_ALLOW_SEALING | MFD_CLOEXEC
 constexpr std::uint64_t kHostAddSeals = 1033;     // F_ADD_SEALS
 constexpr std::uint64_t kHostModuleSeals = 8 | 2 | 4;  // F_SEAL_WRITE | F_SEAL_SHRINK | F_SEAL_GROW
+// O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC
+constexpr std::uint64_t kHostReadOwnFile = 0x800 | 0x20000 | 0x80000;
 constexpr std::uint64_t kHostLazyBinding = 1;   // RTLD_LAZY
 constexpr std::size_t kReadChunk = 4096;
 constexpr std::size_t kMapsLimit = 5242880;
@@ -84,9 +87,9 @@ const void* FindHostFunction(const char* name) {
   return FindElfSymbol(libc, name);
 }
 
-std::vector<std::uint8_t> ReadNativeFile(const char* path, std::size_t limit) {
-  const std::int64_t descriptor = CallHostSyscall(HostSyscall::Open, Address(path), kHostReadOnly);
-  if (descriptor < 0) return {};
+namespace {
+
+std::vector<std::uint8_t> ReadOpenedFile(std::int64_t descriptor, std::size_t limit) {
   std::vector<std::uint8_t> bytes;
   std::size_t size = 0;
   while (size < limit) {
@@ -99,6 +102,28 @@ std::vector<std::uint8_t> ReadNativeFile(const char* path, std::size_t limit) {
   CallHostSyscall(HostSyscall::Close, static_cast<std::uint64_t>(descriptor));
   bytes.resize(size);
   return bytes;
+}
+
+}  // namespace
+
+std::vector<std::uint8_t> ReadNativeFile(const char* path, std::size_t limit) {
+  const std::int64_t descriptor = CallHostSyscall(HostSyscall::Open, Address(path), kHostReadOnly);
+  if (descriptor < 0) return {};
+  return ReadOpenedFile(descriptor, limit);
+}
+
+std::vector<std::uint8_t> ReadOwnNativeFile(const char* path, std::size_t limit) {
+  // Not blocking: opening a FIFO would otherwise wait for a writer.
+  const std::int64_t descriptor = CallHostSyscall(HostSyscall::Open, Address(path), kHostReadOwnFile);
+  if (descriptor < 0) return {};
+  HostStatBuffer status{};
+  const std::int64_t owner = CallHostSyscall(HostSyscall::GetEuid);
+  if (CallHostSyscall(HostSyscall::Fstat, static_cast<std::uint64_t>(descriptor), Address(status.data())) != 0 ||
+      owner < 0 || !IsOwnRegularFile(status, static_cast<std::uint32_t>(owner))) {
+    CallHostSyscall(HostSyscall::Close, static_cast<std::uint64_t>(descriptor));
+    return {};
+  }
+  return ReadOpenedFile(descriptor, limit);
 }
 
 const void* HostDlopen() {
@@ -169,7 +194,8 @@ std::uint32_t TranslateWinePid(std::int32_t hostProcessId, std::uint32_t limitMs
   std::snprintf(path, sizeof(path), "/tmp/qvl_wine_pid_%X", static_cast<unsigned>(hostProcessId));
   const auto start = std::chrono::steady_clock::now();
   while (true) {
-    const std::vector<std::uint8_t> bytes = ReadNativeFile(path, 4);
+    // The name lies in /tmp, where any local user may put something first.
+    const std::vector<std::uint8_t> bytes = ReadOwnNativeFile(path, 4);
     if (bytes.size() == 4) {
       CallHostSyscall(HostSyscall::Unlink, Address(path));
       return static_cast<std::uint32_t>(bytes[0]) | static_cast<std::uint32_t>(bytes[1]) << 8 |

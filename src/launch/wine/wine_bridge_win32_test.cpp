@@ -131,6 +131,66 @@ TEST_F(WineBridgeTest, TranslatesAHostProcessIdThroughItsFile) {
   }
 }
 
+// Host system calls the bridge itself has no use for.
+constexpr std::int64_t kHostLstat = 6;
+constexpr std::int64_t kHostSymlink = 88;
+constexpr std::int64_t kHostChown = 92;
+constexpr std::int64_t kHostMknod = 133;
+
+std::int64_t HostCall(std::int64_t number, const std::string& path, std::uint64_t argument2 = 0,
+                      std::uint64_t argument3 = 0) {
+  return CallHostSyscall(static_cast<HostSyscall>(number), reinterpret_cast<std::uintptr_t>(path.c_str()),
+                         argument2, argument3);
+}
+
+// Without following a symlink.
+bool HostPathExists(const std::string& path) {
+  std::uint8_t status[144];
+  return HostCall(kHostLstat, path, reinterpret_cast<std::uintptr_t>(status)) == 0;
+}
+
+// The pid file's name lies in /tmp: what another user (or anyone, as a FIFO
+// or a symlink) put there is neither waited on, nor read, nor removed.
+TEST_F(WineBridgeTest, OnlyAPidFileOfThisUserIsTrusted) {
+  const std::int32_t hostId = 0x7fe0000 + static_cast<std::int32_t>(GetCurrentProcessId() & 0xffff);
+  const std::string file = WinePidFile(hostId);
+  const std::string target = file + ".target";
+  const std::vector<std::uint8_t> pid = {0x34, 0x12, 0x01, 0x00};
+  enum class Kind { Fifo, ForeignFile, Symlink };
+  const struct {
+    const char* name;
+    Kind kind;
+  } cases[] = {{"FIFO", Kind::Fifo}, {"another user's file", Kind::ForeignFile}, {"symlink", Kind::Symlink}};
+  for (const auto& test : cases) {
+    bool made = false;
+    switch (test.kind) {
+      case Kind::Fifo:
+        made = HostCall(kHostMknod, file, 010600) == 0;
+        break;
+      case Kind::ForeignFile:
+        WriteHostFile(file, pid);
+        made = HostCall(kHostChown, file, 65534, 65534) == 0;
+        break;
+      case Kind::Symlink:
+        WriteHostFile(target, pid);
+        made = CallHostSyscall(static_cast<HostSyscall>(kHostSymlink), reinterpret_cast<std::uintptr_t>(target.c_str()),
+                               reinterpret_cast<std::uintptr_t>(file.c_str())) == 0;
+        break;
+    }
+    if (made) {
+      EXPECT_EQ(TranslateWinePid(hostId, 300), 0u) << test.name;
+      EXPECT_TRUE(HostPathExists(file)) << test.name << " was removed";
+    } else {
+      std::printf("'%s' cannot be made by this user; not tried\n", test.name);
+    }
+    HostCall(static_cast<std::int64_t>(HostSyscall::Unlink), file);
+    HostCall(static_cast<std::int64_t>(HostSyscall::Unlink), target);
+  }
+  // The user's own file is still taken.
+  WriteHostFile(file, pid);
+  EXPECT_EQ(TranslateWinePid(hostId, 2000), 0x11234u);
+}
+
 TEST_F(WineBridgeTest, WindowsPathsHaveTheirHostPaths) {
   ScratchDirectory scratch;
   const std::string file = scratch.Write("some dir\\game.exe", "host");

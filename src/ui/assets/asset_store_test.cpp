@@ -207,7 +207,16 @@ TEST_F(AssetStoreTest, WithoutRendererNoTextureIsMade) {
 
 // Custom splash files; the custom ones are plain magenta, so the pixel in the
 // middle tells whether the custom or the built-in splash ended up in slot 0.
-enum class SplashFile { None, Plain800x450, Plain1920x1080, Exactly1MiB, OneByteOver1MiB, HugeHeader, NotAPicture };
+enum class SplashFile {
+  None,
+  Plain800x450,
+  Plain1920x1080,
+  Exactly1MiB,
+  OneByteOver1MiB,
+  HugeHeader,
+  HugeBmpHeader,
+  NotAPicture
+};
 
 struct CustomSplashCase {
   const char* name;
@@ -250,6 +259,21 @@ class CustomSplash : public AssetStoreTest, public ::testing::WithParamInterface
         const unsigned char header[] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n', 0, 0, 0, 13,  'I', 'H', 'D', 'R',
                                         0,    0,   0x4E, 0x20, 0,  0,    0x4E, 0x20, 8, 6, 0, 0, 0, 0, 0, 0, 0};
         scratch_.Write(file, std::string(reinterpret_cast<const char*>(header), sizeof header));
+        return;
+      }
+      case SplashFile::HugeBmpHeader: {
+        // A BMP under a PNG's name (the decoder goes by content), claiming
+        // 4097 x 1 pixels.
+        std::string bmp(54, '\0');
+        bmp[0] = 'B';
+        bmp[1] = 'M';
+        bmp[14] = 40;
+        bmp[18] = 0x01;
+        bmp[19] = 0x10;
+        bmp[22] = 1;
+        bmp[26] = 1;
+        bmp[28] = 24;
+        scratch_.Write(file, bmp);
         return;
       }
       case SplashFile::NotAPicture:
@@ -307,12 +331,16 @@ INSTANTIATE_TEST_SUITE_P(
                          {}},
         CustomSplashCase{"InflatesTooFar", "bomb.png", "bomb.png", SplashFile::HugeHeader, false,
                          {"The provided file: '{base}bomb.png' of 20000x20000 pixels exceeds the maximum allowed "
-                          "picture size of 16777216 pixels."},
+                          "picture size of 4096x4096."},
+                         {"Unable to load image"}},
+        CustomSplashCase{"OtherFormatInflatesTooFar", "bmp.png", "bmp.png", SplashFile::HugeBmpHeader, false,
+                         {"The provided file: '{base}bmp.png' of 4097x1 pixels exceeds the maximum allowed "
+                          "picture size of 4096x4096."},
                          {"Unable to load image"}},
         CustomSplashCase{"NotAPicture", "text.png", "text.png", SplashFile::NotAPicture, false,
-                         {"Unable to load image '{base}text.png'.",
+                         {"The provided file: '{base}text.png' is no picture whose size can be read.",
                           "Could not create a texture from the provided custom splash screen: '{base}text.png'."},
-                         {}}),
+                         {"Unable to load image"}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(AssetStoreTest, RefusedSplashIsReplacedInTheSameSlot) {

@@ -3,16 +3,15 @@
 
 #include "common/logger.h"
 #include "common/platform.h"
-#include "ui/assets/png_header.h"
+#include "ui/assets/picture_header.h"
 #include "ui/assets/texture.h"
 
 namespace quarvel::ui {
 namespace {
 
-// Bound the work spent on a picture file before it is decoded. A small PNG
+// Bound the work spent on a picture file before it is decoded. A small file
 // can still inflate to an enormous picture, so its header is read first.
 constexpr long long kMaximumPictureFileBytes = 0x100000;
-constexpr std::uint64_t kMaximumPicturePixels = 4096ull * 4096ull;
 
 }  // namespace
 
@@ -21,20 +20,13 @@ bool cTexture::LoadFromFile(SDL_Renderer* renderer, const std::string& path) {
     Log(LogLevel::Verbose, "Called with invalid parameters: %p, '%s'.", static_cast<void*>(renderer), path.c_str());
     return false;
   }
-  // A file that cannot be sized (-1) passes here and fails to decode below.
+  // A file that cannot be sized (-1) passes here and fails the header check.
   if (GetFileSizeUtf8(path.c_str()) > kMaximumPictureFileBytes) {
     Log(LogLevel::Error, "The provided file: '%s' exceeds the maximum allowed file size of %lld bytes.", path.c_str(),
         kMaximumPictureFileBytes);
     return false;
   }
-  std::uint32_t width = 0;
-  std::uint32_t height = 0;
-  if (ReadPngSize(path, width, height) && std::uint64_t{width} * height > kMaximumPicturePixels) {
-    Log(LogLevel::Error,
-        "The provided file: '%s' of %ux%u pixels exceeds the maximum allowed picture size of %llu pixels.",
-        path.c_str(), width, height, static_cast<unsigned long long>(kMaximumPicturePixels));
-    return false;
-  }
+  if (!IsPictureFileWithinLimits(path)) return false;
   Release();
   SDL_Surface* surface = IMG_Load(path.c_str());
   if (surface == nullptr) {
