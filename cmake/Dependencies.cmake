@@ -19,8 +19,7 @@ if(WIN32)
   # resolves static imports before any of our code runs, looking in the
   # executable's folder (the game's, writable by players) first. Delay-loaded,
   # they are loaded at first use, after start-up has restricted the search to
-  # the system directory. The linker takes SDL's symbols from these libraries
-  # because they come right after SDL, before SDL's own -lversion -lwinmm.
+  # the system directory.
   find_program(QVL_DLLTOOL NAMES ${CMAKE_SYSTEM_PROCESSOR}-w64-mingw32-dlltool dlltool REQUIRED)
   set(delay_load_libraries "")
   foreach(dll version winmm)
@@ -35,8 +34,16 @@ if(WIN32)
     set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${def})
     list(APPEND delay_load_libraries ${library})
   endforeach()
+  # CMake writes SDL's own link libraries right behind it, so the delay-load
+  # libraries go at their head: a place after SDL alone would come too late.
+  get_target_property(sdl_libraries SDL2::SDL2-static INTERFACE_LINK_LIBRARIES)
+  if(NOT sdl_libraries)
+    set(sdl_libraries "")
+  endif()
+  set_target_properties(SDL2::SDL2-static PROPERTIES
+    INTERFACE_LINK_LIBRARIES "${delay_load_libraries};${sdl_libraries}")
   target_link_libraries(qvl_sdl INTERFACE
-    SDL2_ttf::SDL2_ttf-static SDL2_image::SDL2_image-static SDL2::SDL2-static ${delay_load_libraries})
+    SDL2_ttf::SDL2_ttf-static SDL2_image::SDL2_image-static SDL2::SDL2-static)
   target_link_libraries(qvl_sdl_main INTERFACE SDL2::SDL2main)
   target_link_libraries(qvl_curl INTERFACE CURL::libcurl)
 else()

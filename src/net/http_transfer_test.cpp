@@ -9,6 +9,7 @@
 
 #include "common/platform.h"
 #include "net/deployment.h"
+#include "net/system_trust_store.h"
 #include "net/test_services.h"
 
 // Real transfers against the build's test services (tests/services).

@@ -7,6 +7,7 @@
 #include <optional>
 #include <system_error>
 
+#include "common/strings.h"
 #include "common/version.h"
 #include "launch/delivery/scramble.h"
 #include "module_check.h"
@@ -205,13 +206,8 @@ int Check(std::vector<std::string> arguments, std::ostream& out, std::ostream& e
     // it; without keys it is only described.
     bool verified = false;
     const std::string description = DescribeModuleSignature(bytes, publicKeys, verified);
-    std::size_t begin = 0;
-    while (begin < description.size()) {
-      const std::size_t end = description.find('\n', begin);
-      const std::string line = description.substr(begin, end == std::string::npos ? std::string::npos : end - begin);
+    for (const std::string& line : SplitByAny(description, "\n")) {
       if (!line.empty()) report.Fact(line);
-      if (end == std::string::npos) break;
-      begin = end + 1;
     }
     if (!publicKeys.empty() && !verified) report.Problem("the signature trailer does not verify with the given keys");
   }
