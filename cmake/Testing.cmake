@@ -37,6 +37,13 @@ if(NOT WIN32)
            COMMAND ${CMAKE_SOURCE_DIR}/scripts/xvfb-session.sh stop ${QVL_XVFB_SESSION})
   set_tests_properties(xvfb.session.start PROPERTIES FIXTURES_SETUP xvfb)
   set_tests_properties(xvfb.session.stop PROPERTIES FIXTURES_CLEANUP xvfb)
+
+  # The launch lock is one per user and lives in the user's runtime folder.
+  # Each build tree's tests get a runtime folder of their own, so that the
+  # suites of two build trees never refuse each other's runs.
+  set(QVL_TEST_RUNTIME_DIR ${CMAKE_BINARY_DIR}/runtime)
+  file(MAKE_DIRECTORY ${QVL_TEST_RUNTIME_DIR})
+  file(CHMOD ${QVL_TEST_RUNTIME_DIR} DIRECTORY_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE)
 endif()
 
 # qvl_add_unit_tests(<name> SOURCES <files> LIBRARIES <targets> [FIXTURES <fixtures>]
@@ -57,6 +64,8 @@ function(qvl_add_unit_tests name)
     if(ARG_FIXTURES)
       list(APPEND ARG_PROPERTIES FIXTURES_REQUIRED ${ARG_FIXTURES})
     endif()
-    gtest_discover_tests(${name} DISCOVERY_TIMEOUT 30 PROPERTIES LABELS native ${ARG_PROPERTIES})
+    gtest_discover_tests(${name} DISCOVERY_TIMEOUT 30
+                         PROPERTIES LABELS native ENVIRONMENT XDG_RUNTIME_DIR=${QVL_TEST_RUNTIME_DIR}
+                                    ${ARG_PROPERTIES})
   endif()
 endfunction()
