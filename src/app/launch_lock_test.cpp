@@ -41,11 +41,22 @@ std::string ProbePath() {
 #endif
 }
 
+// The probe's command line for popen. Windows runs it through cmd /c, which
+// drops the first and the last quote of a line that holds more than two: one
+// more pair around the whole line keeps the quoted paths inside intact.
+std::string ProbeCommand(const std::string& arguments) {
+  const std::string command = "\"" + ProbePath() + "\" " + arguments;
+#ifdef _WIN32
+  return "\"" + command + "\"";
+#else
+  return command;
+#endif
+}
+
 // Runs the probe in a process of its own and waits for it.
 ProbeResult RunProbe(const std::string& arguments) {
   ProbeResult result;
-  const std::string command = "\"" + ProbePath() + "\" " + arguments;
-  FILE* pipe = popen(command.c_str(), "r");
+  FILE* pipe = popen(ProbeCommand(arguments).c_str(), "r");
   if (pipe == nullptr) return result;
   char buffer[256];
   while (std::fgets(buffer, sizeof(buffer), pipe) != nullptr) result.output += buffer;
@@ -62,8 +73,7 @@ ProbeResult RunProbe(const std::string& arguments) {
 class HoldingProbe {
  public:
   explicit HoldingProbe(const std::string& releaseFile) : releaseFile_(releaseFile) {
-    const std::string command = "\"" + ProbePath() + "\" hold 60000 \"" + releaseFile + "\"";
-    pipe_ = popen(command.c_str(), "r");
+    pipe_ = popen(ProbeCommand("hold 60000 \"" + releaseFile + "\"").c_str(), "r");
     char line[64] = {};
     if (pipe_ != nullptr && std::fgets(line, sizeof(line), pipe_) != nullptr) holding_ = std::string(line) == "held\n";
   }
