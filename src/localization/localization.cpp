@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <limits>
+#include <set>
 
 #include "common/platform.h"
 #include "common/strings.h"
@@ -14,6 +15,23 @@ namespace quarvel {
 
 std::atomic<bool> fallbackToDefaults{false};
 
+namespace {
+
+std::mutex undrawableKeysLock;
+std::set<std::string> undrawableKeys;  // guarded by undrawableKeysLock
+
+bool ShowsDefault(const std::string& key) {
+  std::lock_guard<std::mutex> guard(undrawableKeysLock);
+  return undrawableKeys.count(key) != 0;
+}
+
+}  // namespace
+
+void ShowDefaultsFor(const std::vector<std::string>& keys) {
+  std::lock_guard<std::mutex> guard(undrawableKeysLock);
+  undrawableKeys = std::set<std::string>(keys.begin(), keys.end());
+}
+
 bool GetLocalizationDirectory(std::string& directory) {
   std::string executableDirectory;
   if (GetExecutableDirectory(executableDirectory) != ExecutableDirectoryResult::Ok) return false;
@@ -22,7 +40,8 @@ bool GetLocalizationDirectory(std::string& directory) {
 }
 
 bool cLocalization::Load(const std::string& directory, const std::string& language,
-                         const std::string& country, std::string& chosenName, std::string& error) {
+                         const std::string& country, std::string& chosenName, std::string& error,
+                         std::string* reason) {
   chosenName.clear();
   error.clear();
   if (directory.empty()) {
@@ -32,9 +51,10 @@ bool cLocalization::Load(const std::string& directory, const std::string& langua
   std::string folder = directory;
   if (folder.back() != '\\' && folder.back() != '/') folder += kPathSeparator;
 
-  const LocalizationFileChoice choice = ChooseLocalizationFile(ListFilesWithExtension(folder, ".cfg"),
-                                                               language.empty() ? "en" : language, country);
+  const std::string wanted = language.empty() ? "en" : language;
+  const LocalizationFileChoice choice = ChooseLocalizationFile(ListFilesWithExtension(folder, ".cfg"), wanted, country);
   chosenName = choice.chosenName;
+  if (reason != nullptr) *reason = DescribeChoice(choice, wanted, country);
   return LoadFile(folder + choice.fileName, error);
 }
 
@@ -93,7 +113,7 @@ std::string cLocalization::GetString(const std::string& key, const std::string& 
                                      const std::vector<std::string>& arguments) const {
   std::string text;
   std::string error;
-  if (fallbackToDefaults.load() || !Lookup(key, text, error)) text = defaultText;
+  if (fallbackToDefaults.load() || ShowsDefault(key) || !Lookup(key, text, error)) text = defaultText;
   FormatPlaceholders(text, arguments);
   return text;
 }

@@ -14,6 +14,11 @@ namespace quarvel {
 // Set once when the system fonts a catalogue names cannot be used.
 extern std::atomic<bool> fallbackToDefaults;
 
+// Keys whose texts the window's fonts cannot draw: every catalogue shows
+// their defaults instead. Replaces the keys given before (none: every key
+// shows its catalogue text again). Set once the fonts are bound.
+void ShowDefaultsFor(const std::vector<std::string>& keys);
+
 // Font slots filled by cLocalization::GetSystemFonts.
 enum SystemFontSlot : int {
   kSystemFontRegular = 0,
@@ -35,9 +40,10 @@ class cLocalization {
   cLocalization& operator=(const cLocalization&) = delete;
 
   // Chooses the file for language and country in `directory` and loads it.
-  // `chosenName` receives the file name without ".cfg".
+  // `chosenName` receives the file name without ".cfg"; `reason`, when
+  // given, a short English phrase saying why that file was chosen.
   bool Load(const std::string& directory, const std::string& language, const std::string& country,
-            std::string& chosenName, std::string& error);
+            std::string& chosenName, std::string& error, std::string* reason = nullptr);
 
   // Load for the user's locale ("en"/"us" when it cannot be detected) from
   // GetLocalizationDirectory.

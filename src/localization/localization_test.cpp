@@ -112,6 +112,23 @@ TEST(Localization, FallbackToDefaultsHidesEveryCatalogueText) {
   EXPECT_TRUE(catalogue.Lookup("launcher.btn_exit", value, error));
 }
 
+TEST(Localization, KeysShownInTheirDefaultsSkipEveryCatalogue) {
+  ScratchDirectory scratch;
+  cLocalization first;
+  cLocalization second;
+  std::string error;
+  ASSERT_TRUE(first.LoadFile(scratch.WriteFile("en_us.cfg", kEnglish), error)) << error;
+  ASSERT_TRUE(second.LoadFile(scratch.Path() + "en_us.cfg", error)) << error;
+
+  ShowDefaultsFor({"launcher.btn_exit", "launcher_error.error_http_response"});
+  for (const cLocalization* catalogue : {&first, &second}) {
+    EXPECT_EQ(catalogue->GetString("launcher.btn_exit", "Exit"), "Exit");
+    EXPECT_EQ(catalogue->GetString("launcher_error.error_http_response", "{1}/{0}", {"404", "22"}), "22/404");
+  }
+  ShowDefaultsFor({});
+  EXPECT_EQ(first.GetString("launcher.btn_exit", "Exit"), "Exit now");
+}
+
 TEST(Localization, GetSystemFontsNeedsAllThreeFaces) {
   struct Case {
     const char* name;
@@ -157,12 +174,8 @@ TEST(Localization, LoadPicksTheFileForTheLocale) {
   write("notes.txt");
   scratch.MakeDirectory("aa.cfg");
 
-  // Neither file for the locale: the first name the listing gives (byte
-  // order on Linux; the directory, the dot file and the text file are not
-  // in it).
-  const std::vector<std::string> listed = ListFilesWithExtension(scratch.Path(), ".cfg");
-  ASSERT_EQ(listed.size(), 4u);
-  const std::string firstListed = listed.front().substr(0, listed.front().size() - 4);
+  // The directory, the dot file and the text file are not listed.
+  ASSERT_EQ(ListFilesWithExtension(scratch.Path(), ".cfg").size(), 4u);
 
   struct Case {
     std::string language;
@@ -176,17 +189,36 @@ TEST(Localization, LoadPicksTheFileForTheLocale) {
       {"PT", "br", "pt_br"},
       {"", "US", "en_us"},  // an empty language is English
       {"de", "", "de"},
-      {"ja", "JP", firstListed},
+      {"ja", "JP", "en_us"},  // neither file for the locale: English
   };
   for (const Case& c : cases) {
     cLocalization catalogue;
     std::string chosenName = "stale";
     std::string error = "stale";
-    EXPECT_TRUE(catalogue.Load(scratch.Path(), c.language, c.country, chosenName, error)) << error;
+    std::string reason;
+    EXPECT_TRUE(catalogue.Load(scratch.Path(), c.language, c.country, chosenName, error, &reason)) << error;
     EXPECT_EQ(chosenName, c.chosenName) << c.language << "_" << c.country;
     EXPECT_EQ(error, "");
+    EXPECT_FALSE(reason.empty());
     EXPECT_EQ(catalogue.GetString("launcher.btn_exit", "Exit"), c.chosenName + ".cfg");
   }
+}
+
+TEST(Localization, LoadWithoutEnglishTakesTheFirstFileListed) {
+  ScratchDirectory scratch;
+  for (const std::string name : {"de.cfg", "fr.cfg"}) {
+    scratch.WriteFile(name, "launcher:\n{\n  btn_exit = \"" + name + "\";\n}\n");
+  }
+  // Byte order on Linux, the directory's own order on Windows.
+  const std::vector<std::string> listed = ListFilesWithExtension(scratch.Path(), ".cfg");
+  ASSERT_EQ(listed.size(), 2u);
+  cLocalization catalogue;
+  std::string chosenName;
+  std::string error;
+  std::string reason;
+  EXPECT_TRUE(catalogue.Load(scratch.Path(), "ja", "JP", chosenName, error, &reason)) << error;
+  EXPECT_EQ(chosenName + ".cfg", listed.front());
+  EXPECT_EQ(reason, "no file for 'ja_JP' or 'ja' and no English file, the first file listed");
 }
 
 TEST(Localization, LoadWithoutFilesLeavesEveryTextItsDefault) {
