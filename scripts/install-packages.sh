@@ -11,6 +11,9 @@ packages=(
   libsdl2-dev libsdl2-ttf-dev libsdl2-image-dev libcurl4-openssl-dev libssl-dev
   # the native game window watch asks the X server who owns a window
   libxres-dev
+  # natively, installed fonts for scripts the built-in fonts lack are found
+  # through fontconfig
+  libfontconfig-dev
   libgtest-dev googletest
   # the Windows build runs under Wine, windows under Xvfb
   wine wine64 xvfb xauth x11-utils imagemagick
@@ -18,6 +21,10 @@ packages=(
   xdotool
   # local test services and the built-in fonts
   nginx openssl fonts-open-sans tinyproxy-bin
+  # a small font covering Chinese, Japanese and Korean (1.6 MB): the tests draw
+  # those languages with it natively, and under Wine it stands in for the
+  # Windows fonts their catalogues name
+  fonts-wqy-microhei
   # signs test modules with test certificates (the signature tests)
   osslsigncode
   # the fuzz targets: clang with libFuzzer, symbolized reports (scripts/fuzz.sh)
@@ -43,7 +50,8 @@ if [ ${#missing[@]} -ne 0 ]; then
 fi
 
 # Wine takes the player's language from the C library's locale, which exists
-# only once it was generated: the module-delivery tests run in English and French.
-for locale in en_US fr_FR; do
+# only once it was generated: the module-delivery tests run in English and
+# French, the language tests as British, Portuguese, Japanese and Russian players.
+for locale in en_US fr_FR en_GB pt_PT ja_JP ru_RU; do
   locale -a 2>/dev/null | grep -qx "$locale.utf8" || localedef -i "$locale" -f UTF-8 "$locale.UTF-8"
 done

@@ -66,6 +66,10 @@ class AntiCheatLauncher : public cBackgroundWorker {
   bool Start();
 
   // Requests state `state`; a request that would go backwards is refused.
+  // The player's language and country ("ja", "JP") instead of the ones the
+  // system reports; before Initialize.
+  void SetUserLocale(const std::string& language, const std::string& country);
+
   void SetState(LauncherState state);
   LauncherState GetState() const { return state_.load(); }
 
@@ -137,6 +141,8 @@ class AntiCheatLauncher : public cBackgroundWorker {
   const cLauncherSettings& GetSettings() const { return settings_; }
   cGameLauncher* GetGameLauncher() { return gameLauncher_.get(); }
   const cLocalization& GetCatalogue() const { return catalogue_; }
+  // The loaded localization file's name without ".cfg", e.g. "ja".
+  const std::string& GetLocalizationName() const { return chosenLocalization_; }
 
   // The log file sink.
   void OpenLogFile();
@@ -146,6 +152,7 @@ class AntiCheatLauncher : public cBackgroundWorker {
   // Window, assets and screens.
   bool InitializeWindow(std::string& error);
   bool LoadAssets();
+  void ShowDefaultsForUndrawableTexts();
   void SetWindowIcon();
   void ShowBootstrapperWindow();
   void HideBootstrapperWindow();
@@ -192,6 +199,8 @@ class AntiCheatLauncher : public cBackgroundWorker {
   cLocalization catalogue_;
   std::string country_;
   std::string language_;
+  bool localeGiven_ = false;        // SetUserLocale: not detected
+  std::string chosenLocalization_;  // the loaded file's name without ".cfg"
 
   std::int64_t frameTimeLeft_ = 0;
   std::int64_t frameInterval_ = 16'000'000;

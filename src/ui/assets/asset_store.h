@@ -35,13 +35,26 @@ class cAssetStore {
   // file sets useFallback (the caller then switches the texts to English)
   // and the built-in fonts serve. False when a font cannot be opened.
   //
-  // Only Windows has a system fonts folder (GetFontsDirectory); elsewhere
-  // the catalogue's system fonts are ignored and the built-in fonts serve.
-  bool LoadFonts(const cLocalization& catalogue, bool& useFallback);
+  // Only Windows has a system fonts folder (GetFontsDirectory). Elsewhere
+  // the catalogue's system fonts are ignored: when the built-in fonts lack
+  // glyphs of the catalogue's texts, every id is opened from an installed
+  // font the platform finds for `language` (the chosen file's name) and
+  // those texts instead (BindInstalledFonts).
+  bool LoadFonts(const cLocalization& catalogue, const std::string& language, bool& useFallback);
   // The same with the folder given (ending in a separator); without one the
   // catalogue's system fonts are not consulted.
   bool LoadFonts(const cLocalization& catalogue, const std::optional<std::string>& systemFontsDirectory,
                  bool& useFallback);
+
+  // When the loaded fonts cannot draw every character of `texts`, asks the
+  // platform for installed fonts covering them (FindInstalledFonts) and
+  // opens every id from those at its point size. True when fonts were bound;
+  // false (with a Warning) when none covers the texts, and the fonts held
+  // stay.
+  bool BindInstalledFonts(const std::string& language, const std::string& texts);
+
+  // True when every loaded font has a glyph for every character of `text`.
+  bool CanDraw(const std::string& text) const;
 
   // Decodes the four built-in pictures. `requestedSplash`, a path relative
   // to baseDirectory ('/' or '\' separated), may replace the built-in splash;

@@ -166,7 +166,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(AssetStoreTest, PlatformDecidesWhetherCatalogueFontsAreConsulted) {
   NameSystemFonts({"qvl-absent-regular.ttf", "qvl-absent-bold.ttf", "qvl-absent-light.ttf"});
   bool useFallback = false;
-  ASSERT_TRUE(store_.LoadFonts(catalogue_, useFallback));
+  ASSERT_TRUE(store_.LoadFonts(catalogue_, std::string("en_us"), useFallback));
   EXPECT_EQ(FontStyle(kFontBold12), "Bold");
   if (SystemFontsSupported()) {
     const std::string folder = GetFontsDirectory();
@@ -179,6 +179,50 @@ TEST_F(AssetStoreTest, PlatformDecidesWhetherCatalogueFontsAreConsulted) {
     EXPECT_FALSE(useFallback);
     EXPECT_FALSE(log_.Logged("Could not locate font file"));
   }
+}
+
+// The built-in fonts draw Latin, Greek and Cyrillic; Japanese needs another.
+TEST_F(AssetStoreTest, CanDrawTellsWhetherEveryLoadedFontHasEveryGlyph) {
+  bool useFallback = false;
+  ASSERT_TRUE(store_.LoadFonts(catalogue_, std::nullopt, useFallback));
+  EXPECT_TRUE(store_.CanDraw(""));
+  EXPECT_TRUE(store_.CanDraw("Beenden"));
+  EXPECT_TRUE(store_.CanDraw("ЗАГРУЗКА\nΈξοδος Ieșire Çıkış ĐANG TẢI"));
+  EXPECT_FALSE(store_.CanDraw("読み込み中"));
+  EXPECT_FALSE(store_.CanDraw("Exit 終了"));
+  EXPECT_FALSE(store_.CanDraw("종료"));
+}
+
+// Natively an installed font that covers the texts takes every id; the
+// scripts install one covering Chinese, Japanese and Korean.
+TEST_F(AssetStoreTest, InstalledFontsTakeOverWhereTheBuiltInOnesLackGlyphs) {
+  bool useFallback = false;
+  ASSERT_TRUE(store_.LoadFonts(catalogue_, std::nullopt, useFallback));
+  EXPECT_FALSE(store_.BindInstalledFonts("de", "Beenden"));  // nothing is missing: nothing asked
+  EXPECT_EQ(FontStyle(kFontRegular14), "Regular");
+  if (SystemFontsSupported()) {
+    EXPECT_FALSE(store_.BindInstalledFonts("ja", "終了"));
+    EXPECT_TRUE(log_.Logged("[Warn] No installed font draws the texts of 'ja'; the built-in fonts serve."));
+    EXPECT_FALSE(store_.CanDraw("終了"));
+    return;
+  }
+  for (const char* language : {"ja", "ko", "zh_cn", "zh_tw"}) {
+    const std::string texts = std::string(language) == "ko" ? "종료\n불러오는 중" : "終了\n読み込み中\n正在載入";
+    ASSERT_TRUE(store_.BindInstalledFonts(language, texts)) << language;
+    EXPECT_TRUE(store_.CanDraw(texts)) << language;
+    const std::int32_t points[] = {20, 20, 20, 30, 14, 12};
+    for (std::int32_t id = 0; id < 6; ++id) {
+      ASSERT_NE(store_.GetFont(id), nullptr);
+      EXPECT_EQ(store_.GetFont(id)->pointSize, points[id]);
+    }
+    EXPECT_TRUE(log_.Logged("Using the installed fonts '")) << language;
+    // Back to the built-in fonts for the next language.
+    ASSERT_TRUE(store_.LoadFonts(catalogue_, std::nullopt, useFallback));
+  }
+  // Characters no font has (private use): the built-in fonts stay.
+  EXPECT_FALSE(store_.BindInstalledFonts("xx", "\xEF\x9C\x80"));
+  EXPECT_TRUE(log_.Logged("[Warn] No installed font draws the texts of 'xx'; the built-in fonts serve."));
+  EXPECT_EQ(FontStyle(kFontRegular14), "Regular");
 }
 
 TEST_F(AssetStoreTest, BuiltInPicturesBecomeTexturesOfTheirSizes) {
