@@ -72,7 +72,9 @@ std::vector<std::string> WrapText(const std::string& text, int measuredWidth) {
     std::size_t end = CodePointBoundaryAtOrBefore(text, position + std::min(chunk, length - position));
     if (end <= position) end = position + CodePointLength(text, position);
     const std::string piece = text.substr(position, end - position);
-    const std::size_t cut = ChooseCut(piece);
+    // What is left after a cut is the last line: searching it for a break
+    // again would split a tail such as " 7!" into " " and "7!".
+    const std::size_t cut = position > 0 && end == length ? piece.size() : ChooseCut(piece);
     lines.push_back(piece.substr(0, cut));
     position += cut;
   }

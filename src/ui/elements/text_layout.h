@@ -24,7 +24,8 @@ std::vector<std::string> CyclingVariants(const std::string& text);
 // Splits a text that measures `measuredWidth` pixels into about
 // measuredWidth / kMaxLineWidth lines of even byte length, preferring a cut
 // after ':' and then after the last '/', '\' or ' ' in the second half of
-// each piece. Cuts never fall inside a UTF-8 sequence. Empty when the text
+// each piece; the rest of the text after a cut that reaches its end is the
+// last line, whole. Cuts never fall inside a UTF-8 sequence. Empty when the text
 // or the line count is empty.
 std::vector<std::string> WrapText(const std::string& text, int measuredWidth);
 

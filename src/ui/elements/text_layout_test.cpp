@@ -67,6 +67,15 @@ TEST(TextLayout, WrapsByMeasuredWidth) {
        std::string(25, 'a') + "\\" + std::string(14, 'b'),
        521,
        {std::string(25, 'a') + "\\", std::string(14, 'b')}},
+      // A tail such as " 7!" after the cut is one line, not " " and "7!".
+      {"the rest after a cut is the last line, whole",
+       std::string(40, 'a') + " Code: 7!",
+       530,
+       {std::string(40, 'a') + " Code:", " 7!"}},
+      {"the rest after a cut keeps its own breaks whole",
+       std::string(40, 'a') + ": Binaries\\Win64\\Game.exe",
+       530,
+       {std::string(40, 'a') + ":", " Binaries\\Win64\\Game.exe"}},
       {"'/' before '\\'", slashes, 521, {std::string(25, 'a') + "\\" + std::string(5, 'b') + "/", std::string(8, 'c')}},
   };
   for (const Case& c : cases) EXPECT_EQ(WrapText(c.text, c.width), c.lines) << c.what;
