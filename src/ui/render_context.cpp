@@ -200,17 +200,21 @@ bool cRenderContext::DrawTextLines(const cUiElement& element) {
 
 bool cRenderContext::CopyTextLines(const cTextElement& text, const TextureList& lines, int dx, int dy) {
   if (lines.empty()) return false;
-  const std::int32_t firstWidth = lines.front()->width;
   const std::int32_t firstHeight = lines.front()->height;
+  std::int32_t widest = 0;
   std::int32_t tallest = 0;
-  for (const auto& line : lines) tallest = std::max(tallest, line->height);
+  for (const auto& line : lines) {
+    widest = std::max(widest, line->width);
+    tallest = std::max(tallest, line->height);
+  }
   const std::int32_t gap = static_cast<std::int32_t>(0.5 * tallest);
-  // Every line is centred on the first.
+  // Layout places the block by its widest line: every line is centred on
+  // that width, so a block centred in the window has every line centred.
   bool result = false;
   for (std::size_t i = 0; i < lines.size(); ++i) {
     const cTexture& line = *lines[i];
     if (line.handle == nullptr) continue;
-    const SDL_Rect destination{text.GetX(kPartTextTexture) + firstWidth / 2 - line.width / 2 + dx,
+    const SDL_Rect destination{text.GetX(kPartTextTexture) + widest / 2 - line.width / 2 + dx,
                                text.GetY(kPartTextTexture) + (firstHeight + gap) * static_cast<int>(i) + dy,
                                line.width, line.height};
     const int copied = SDL_RenderCopy(renderer, line.handle, nullptr, &destination);

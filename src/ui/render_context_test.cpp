@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "ui/assets/testing/test_renderer.h"
 #include "ui/elements/shape_element.h"
 #include "ui/elements/text_element.h"
@@ -62,34 +64,43 @@ TEST_F(RenderContextTest, RectangleBlendsItsColour) {
   EXPECT_NEAR(pixel.r, 128, 2);
 }
 
-TEST_F(RenderContextTest, MultiLineTextIsCentredOnItsFirstLine) {
+TEST_F(RenderContextTest, MultiLineTextCentresEveryLineOnItsWidestLine) {
   cFontSlot* font = canvas_.Font("Regular", 14);
   ASSERT_NE(font, nullptr);
   cTextElement message(3, 4004, 255);
   message.SetFont(font);
+  // The colon ends a short first line; the widest line comes later.
   ASSERT_TRUE(message.ReplaceText(canvas_.renderer,
-                                  "The anti-cheat module could not be downloaded: the server did not answer. "
-                                  "Check the connection and start the game again."));
+                                  "Could not locate the game binary: C:/Program Files/Quarvel Sample Game/"
+                                  "Binaries/Win64/QuarvelSampleGame-Win64-Shipping.exe"));
   ASSERT_EQ(message.Kind(), TextKind::MultiLine);
-  message.SetAlpha(255);
-  message.SetPosition(100, 100);
-  ASSERT_TRUE(context_.Submit(&message));
   const TextureList lines = message.CopyLines();
   ASSERT_GE(lines.size(), 2u);
-  // Something white in each row of text, nothing left of the first line.
-  auto rowHasInk = [&](int top, int height, int left, int right) {
-    for (int y = top; y < top + height; ++y) {
-      for (int x = left; x < right; ++x) {
-        if (canvas_.PixelAt(x, y).r > 128) return true;
+  int widest = 0;
+  for (const auto& line : lines) widest = std::max(widest, line->width);
+  ASSERT_LT(lines.front()->width + 20, widest) << "the first line should be the narrower";
+  message.SetAlpha(255);
+  message.SetPosition(400 - widest / 2, 100);
+  ASSERT_TRUE(context_.Submit(&message));
+
+  // The ink of every line stands centred on the window's middle column.
+  const int first = lines[0]->height;
+  int tallest = 0;
+  for (const auto& line : lines) tallest = std::max(tallest, line->height);
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    const int top = 100 + (first + tallest / 2) * static_cast<int>(i);
+    int left = 800;
+    int right = -1;
+    for (int y = top; y < top + lines[i]->height; ++y) {
+      for (int x = 0; x < 800; ++x) {
+        if (canvas_.PixelAt(x, y).r <= 128) continue;
+        left = std::min(left, x);
+        right = std::max(right, x);
       }
     }
-    return false;
-  };
-  const int first = lines[0]->height;
-  const int gap = first / 2;
-  EXPECT_TRUE(rowHasInk(100, first, 100, 100 + lines[0]->width));
-  EXPECT_TRUE(rowHasInk(100 + first + gap, lines[1]->height, 100, 100 + lines[0]->width));
-  EXPECT_FALSE(rowHasInk(100, first, 60, 100));
+    ASSERT_GE(right, left) << "line " << i << " has no ink";
+    EXPECT_NEAR((left + right) / 2.0, 400.0, 3.0) << "line " << i;
+  }
 }
 
 TEST_F(RenderContextTest, NullAndUnknownElementsAreRefused) {

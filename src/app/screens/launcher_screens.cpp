@@ -31,7 +31,7 @@ bool AntiCheatLauncher::CreateUserInterfaceElements() {
   if (!shapes_.empty() || !images_.empty() || !texts_.empty() || !buttons_.empty()) return false;
 
   images_[kSplashImage] = std::make_shared<ui::cImageElement>(0, kSplashImage);
-  animatedImages_[kLogoAnimation] = std::make_shared<ui::cAnimatedImageElement>(1, kLogoAnimation);
+  animatedImages_[kLogoAnimation] = std::make_shared<ui::cAnimatedImageElement>(1, kLogoAnimation, 0, 255, true);
   images_[kStaticLogo] = std::make_shared<ui::cImageElement>(1, kStaticLogo);
   shapes_[kProgressTrack] = std::make_shared<ui::cShapeElement>(UiElementType::Rectangle, 1, kProgressTrack, 0, 114);
   shapes_[kProgressFill] = std::make_shared<ui::cShapeElement>(UiElementType::Gradient, 1, kProgressFill, 0, 255);

@@ -8,12 +8,13 @@
 
 namespace quarvel::ui {
 
-cImageElement::cImageElement(std::int32_t layer, std::int32_t id, std::uint8_t alpha, std::uint8_t alphaCap)
-    : cImageElement(UiElementType::Image, layer, id, alpha, alphaCap) {}
+cImageElement::cImageElement(std::int32_t layer, std::int32_t id, std::uint8_t alpha, std::uint8_t alphaCap,
+                             bool dropShadow)
+    : cImageElement(UiElementType::Image, layer, id, alpha, alphaCap, dropShadow) {}
 
 cImageElement::cImageElement(UiElementType type, std::int32_t layer, std::int32_t id, std::uint8_t alpha,
-                             std::uint8_t alphaCap)
-    : cUiElement(type, layer, id, alphaCap), alpha_(alpha) {}
+                             std::uint8_t alphaCap, bool dropShadow)
+    : cUiElement(type, layer, id, alphaCap, dropShadow), alpha_(alpha) {}
 
 void cImageElement::BindTexture(cTexture* texture) {
   texture_ = texture;
@@ -58,8 +59,8 @@ void cImageElement::UpdateFadeAndMove() {
 void cImageElement::Update(std::int64_t) { UpdateFadeAndMove(); }
 
 cAnimatedImageElement::cAnimatedImageElement(std::int32_t layer, std::int32_t id, std::uint8_t alpha,
-                                             std::uint8_t alphaCap)
-    : cImageElement(UiElementType::AnimatedImage, layer, id, alpha, alphaCap) {}
+                                             std::uint8_t alphaCap, bool dropShadow)
+    : cImageElement(UiElementType::AnimatedImage, layer, id, alpha, alphaCap, dropShadow) {}
 
 void cAnimatedImageElement::SetSheet(SpriteLayout layout, std::int32_t frameCount, std::int32_t frameWidth,
                                      std::int32_t frameHeight) {

@@ -8,7 +8,8 @@ namespace quarvel::ui {
 // A picture of the asset store (not owned) at a position and size.
 class cImageElement : public cUiElement {
  public:
-  cImageElement(std::int32_t layer, std::int32_t id, std::uint8_t alpha = 0, std::uint8_t alphaCap = 255);
+  cImageElement(std::int32_t layer, std::int32_t id, std::uint8_t alpha = 0, std::uint8_t alphaCap = 255,
+                bool dropShadow = false);
 
   // Takes the picture and its size, and applies the current alpha to it.
   void BindTexture(cTexture* texture);
@@ -27,7 +28,7 @@ class cImageElement : public cUiElement {
 
  protected:
   cImageElement(UiElementType type, std::int32_t layer, std::int32_t id, std::uint8_t alpha,
-                std::uint8_t alphaCap);
+                std::uint8_t alphaCap, bool dropShadow);
   // Fade and move of one frame; a resize is not animated for pictures.
   void UpdateFadeAndMove();
 
@@ -52,7 +53,8 @@ class cAnimatedImageElement : public cImageElement {
  public:
   static constexpr std::int64_t kDefaultFrameDurationNs = 33'000'000;
 
-  cAnimatedImageElement(std::int32_t layer, std::int32_t id, std::uint8_t alpha = 0, std::uint8_t alphaCap = 255);
+  cAnimatedImageElement(std::int32_t layer, std::int32_t id, std::uint8_t alpha = 0, std::uint8_t alphaCap = 255,
+                        bool dropShadow = false);
 
   // Frame size, layout and count; restarts at frame 0 with a full frame time.
   void SetSheet(SpriteLayout layout, std::int32_t frameCount, std::int32_t frameWidth, std::int32_t frameHeight);
