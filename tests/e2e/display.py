@@ -209,10 +209,12 @@ class Screen:
         self._run(["xdotool", "click", "1"])
 
 
-def text_ink_width(text: str, face: str, point_size: int) -> int:
-    """How wide `text` is drawn with Open Sans `face` at `point_size` (72 dpi),
-    from the first to the last column with ink."""
-    completed = subprocess.run(["convert", "-font", str(OPEN_SANS / f"OpenSans-{face}.ttf"), "-density", "72",
+def text_ink_width(text: str, face: str, point_size: int, font_file: Path | None = None) -> int:
+    """How wide `text` is drawn with Open Sans `face` (or the font in
+    `font_file`) at `point_size` (72 dpi), from the first to the last column
+    with ink."""
+    font = font_file or OPEN_SANS / f"OpenSans-{face}.ttf"
+    completed = subprocess.run(["convert", "-font", str(font), "-density", "72",
                                 "-pointsize", str(point_size), "-background", "black", "-fill", "white",
                                 "label:" + text.replace("\\", "\\\\").replace("%", "%%"), "-trim", "-format", "%w",
                                 "info:"],

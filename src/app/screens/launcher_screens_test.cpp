@@ -1,6 +1,8 @@
 #include <SDL.h>
 
 #include <algorithm>
+#include <string>
+#include <vector>
 
 #include "app/screens/testing/launcher_window_fixture.h"
 
@@ -102,12 +104,11 @@ class ScreenTest : public LauncherWindowTest {
     EXPECT_EQ(text->GetAlpha(ui::kPartNone), 255) << id;
     SDL_Rect box = BoxOf(*text, ui::kPartTextTexture);
     if (text->Kind() == ui::TextKind::MultiLine) {
-      // Lines are centred on the first one, which gives the box its width.
+      // Lines are centred on the widest one, which gives the box its width.
       const ui::TextureList lines = text->CopyLines();
       int widest = 0;
       for (const auto& line : lines) widest = std::max(widest, line->width);
-      box.x += lines.front()->width / 2 - widest / 2 - 1;
-      box.w = widest + 2;
+      box.w = widest;
     }
     EXPECT_GT(box.w, 0) << id;
     EXPECT_TRUE(DrawsOnlyWithin(*text, text->HasDropShadow() ? WithShadow(box) : box)) << id;
@@ -252,6 +253,100 @@ TEST_F(ScreenTest, ErrorWithTwoLineMessage) {
   ExpectErrorScreen(frame);
   EXPECT_FALSE(launcher_->ExitRequested());
 }
+
+// Every line of a multi-line message stands centred in the window.
+TEST_F(ScreenTest, ErrorMessageLinesAreCentredInTheWindow) {
+  launcher_->SetState(LauncherState::Downloading);
+  RunFrames(5);
+  launcher_->OnGameLauncherFinished(QVL_ModuleLoadFailed, kLongMessage);
+  RunQueuedTasks();
+  RunFrames(kSettleFrames);
+  const auto message = launcher_->GetText(kErrorMessage);
+  const ui::TextureList lines = message->CopyLines();
+  ASSERT_EQ(lines.size(), 2u);
+  ASSERT_NE(lines[0]->width, lines[1]->width);
+  const cFrame shown = Draw();
+  message->SetAlpha(0);
+  const cFrame hidden = Draw();
+  message->SetAlpha(255);
+  const int firstHeight = lines[0]->height;
+  const int gap = std::max(lines[0]->height, lines[1]->height) / 2;
+  for (int i = 0; i < 2; ++i) {
+    const int top = message->GetY(ui::kPartNone) + (firstHeight + gap) * i;
+    int left = 800;
+    int right = -1;
+    for (int y = top; y < top + lines[i]->height; ++y) {
+      for (int x = 0; x < 800; ++x) {
+        const SDL_Color a = shown.At(x, y);
+        const SDL_Color b = hidden.At(x, y);
+        if (a.r == b.r && a.g == b.g && a.b == b.b) continue;
+        left = std::min(left, x);
+        right = std::max(right, x);
+      }
+    }
+    ASSERT_GE(right, left) << "line " << i;
+    EXPECT_NEAR((left + right) / 2.0, 400.0, 3.0) << "line " << i;
+  }
+}
+
+// The progress and error screens in a language of the Latin-less scripts the
+// built-in fonts draw (Russian) and one they do not (Japanese).
+class LocalizedScreenTest : public ScreenTest, public ::testing::WithParamInterface<const char*> {
+ protected:
+  void SetUp() override { StartLauncher(DisplaySettings{.language = GetParam(), .country = ""}); }
+
+  std::string Text(const char* key, const char* fallback, const std::vector<std::string>& arguments = {}) {
+    return launcher_->GetCatalogue().GetString(key, fallback, arguments);
+  }
+
+  // The texts are the language's own, not English defaults.
+  void ExpectOwnLanguage() {
+    EXPECT_EQ(launcher_->GetLocalizationName(), GetParam());
+    std::string value;
+    std::string error;
+    ASSERT_TRUE(launcher_->GetCatalogue().Lookup("launcher.btn_exit", value, error)) << error;
+    EXPECT_EQ(Text("launcher.btn_exit", "Exit"), value);
+    EXPECT_NE(value, "Exit");
+    ASSERT_TRUE(launcher_->GetCatalogue().Lookup("launcher.loading", value, error)) << error;
+    EXPECT_EQ(Text("launcher.loading", "LOADING"), value);
+  }
+};
+
+TEST_P(LocalizedScreenTest, ProgressMidDownload) {
+  ExpectOwnLanguage();
+  launcher_->SetState(LauncherState::Downloading);
+  launcher_->OnModuleDownloadProgress(450, 1000);
+  RunFrames(kSettleFrames);
+  const cFrame frame = Draw();
+  EXPECT_TRUE(frame.SaveAs(std::string("progress-") + GetParam()));
+  ExpectFillUpTo(frame, 360);
+  ExpectTextShown(kStatusText);
+  ExpectTextShown(kPercentText);
+  ExpectStatusLayout();
+  ExpectCloseButton(true);
+}
+
+TEST_P(LocalizedScreenTest, ErrorWithTwoLineMessage) {
+  ExpectOwnLanguage();
+  launcher_->SetState(LauncherState::Downloading);
+  launcher_->OnModuleDownloadProgress(600, 1000);
+  RunFrames(20);
+  const std::string message = Text("launcher_error.error_game_binary_not_found", "Could not locate the game binary: '{0}'",
+                                   {"C:\\Games\\Quarvel Sample\\Binaries\\Win64\\QuarvelSample.exe"});
+  launcher_->OnGameLauncherFinished(QVL_GameBinaryInvalid, message.c_str());
+  RunQueuedTasks();
+  ASSERT_EQ(launcher_->GetState(), LauncherState::Error);
+  RunFrames(kSettleFrames);
+  const cFrame frame = Draw();
+  EXPECT_TRUE(frame.SaveAs(std::string("error-") + GetParam()));
+  const auto text = launcher_->GetText(kErrorMessage);
+  ASSERT_EQ(text->Kind(), ui::TextKind::MultiLine);
+  EXPECT_EQ(text->CopyLines().size(), 2u);
+  ExpectErrorScreen(frame);
+}
+
+INSTANTIATE_TEST_SUITE_P(Languages, LocalizedScreenTest, ::testing::Values("ja", "ru"),
+                         [](const auto& info) { return std::string(info.param); });
 
 class HiddenGuiTest : public ScreenTest {
  protected:

@@ -4,10 +4,13 @@
 
 #include <filesystem>
 #include <fstream>
+#include <map>
 
 #include "app/sdl_startup.h"
 #include "app/switches.h"
 #include "common/platform.h"
+#include "localization/localization.h"
+#include "ui/assets/asset_store.h"
 
 namespace quarvel::launcher::testing {
 namespace {
@@ -36,6 +39,29 @@ std::string WriteSettings(const DisplaySettings& display) {
 
 }  // namespace
 
+void InstallStandInSystemFonts() {
+#if defined(_WIN32) && defined(QVL_STAND_IN_SYSTEM_FONT)
+  std::string directory;
+  GetExecutableDirectory(directory);
+  const std::string localization = directory + "Quarvel\\Localization\\";
+  const std::string fonts = ui::GetFontsDirectory();
+  if (fonts.empty()) return;
+  std::error_code error;
+  for (const auto& entry : std::filesystem::directory_iterator(Utf8Path(localization), error)) {
+    cLocalization catalogue;
+    std::string loadError;
+    std::map<int, std::string> named;
+    if (!catalogue.LoadFile(localization + entry.path().filename().string(), loadError)) continue;
+    if (!catalogue.GetSystemFonts(named)) continue;
+    for (const auto& [slot, file] : named) {
+      const std::filesystem::path target = Utf8Path(fonts + file);
+      if (std::filesystem::exists(target, error)) continue;
+      std::filesystem::copy_file(Utf8Path(QVL_STAND_IN_SYSTEM_FONT), target, error);
+    }
+  }
+#endif
+}
+
 void LauncherWindowTest::StartLauncher(const DisplaySettings& display) {
   headlessMode = false;
   immediateExitOnError = false;
@@ -45,6 +71,10 @@ void LauncherWindowTest::StartLauncher(const DisplaySettings& display) {
   const std::string settings = WriteSettings(display);
   launcher_ = std::make_unique<AntiCheatLauncher>(
       logger_, std::vector<std::string>{"-v", "-anticheat_settings=" + settings});
+  if (!display.language.empty()) {
+    InstallStandInSystemFonts();
+    launcher_->SetUserLocale(display.language, display.country);
+  }
   std::string error;
   ASSERT_TRUE(launcher_->Initialize(error)) << error;
   // After Initialize, which points the logger at the run's log file.
@@ -59,6 +89,9 @@ void LauncherWindowTest::StartLauncher(const DisplaySettings& display) {
 
 void LauncherWindowTest::StopLauncher() {
   launcher_.reset();
+  // A launcher that fell back to English must not leave the next test so.
+  fallbackToDefaults = false;
+  ShowDefaultsFor({});
   StopSdl(sdlMask_);
   sdlMask_ = 0;
   logger_.StopWorker();

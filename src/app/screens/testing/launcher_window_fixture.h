@@ -19,14 +19,24 @@ struct DisplaySettings {
   bool hideGui = false;
   bool hideBootstrapper = false;
   bool hideLogoAnimation = false;
+  // The player's locale; empty: the one the system reports.
+  std::string language;
+  std::string country;
 };
+
+// Under Wine, the Windows fonts the shipped catalogues name are not
+// installed: copies of an installed font of the host that covers the same
+// scripts stand in for them in the prefix's fonts folder. Does nothing where
+// the files exist (Windows itself) and natively.
+void InstallStandInSystemFonts();
 
 class LauncherWindowTest : public ::testing::Test {
  protected:
   void SetUp() override { StartLauncher({}); }
   void TearDown() override;
 
-  // Builds and initializes a launcher whose settings file holds `display`.
+  // Builds and initializes a launcher whose settings file holds `display`,
+  // for the display's locale.
   void StartLauncher(const DisplaySettings& display);
   void StopLauncher();
 
