@@ -48,6 +48,7 @@ bool AntiCheatLauncher::Initialize(std::string& error) {
   if (!LoadSettings(settingsError)) {
     Log(LogLevel::Error, "Failed to initialize the settings: '%s'.", settingsError.c_str());
   }
+  ReportLocalization();
 
   if (!InitializeWindow(error)) return false;
   SetState(LauncherState::Loading);

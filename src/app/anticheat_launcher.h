@@ -181,6 +181,8 @@ class AntiCheatLauncher : public cBackgroundWorker {
 
   void DetectLocaleAndLoad();
   void LoadLocalization(const std::string& language, const std::string& country);
+  // Logs which file the last load chose, why, and whether it loaded.
+  void ReportLocalization();
   bool LoadSettings(std::string& error);
 
   void RunProgressTask();
@@ -201,6 +203,11 @@ class AntiCheatLauncher : public cBackgroundWorker {
   std::string language_;
   bool localeGiven_ = false;        // SetUserLocale: not detected
   std::string chosenLocalization_;  // the loaded file's name without ".cfg"
+  struct LocalizationReport {
+    std::string reason;  // why the file was chosen
+    bool loaded = false;
+    std::string error;
+  } localizationReport_;
 
   std::int64_t frameTimeLeft_ = 0;
   std::int64_t frameInterval_ = 16'000'000;

@@ -20,12 +20,20 @@ void AntiCheatLauncher::LoadLocalization(const std::string& language, const std:
   const bool loaded = catalogue_.Load(directory,
                                       language.empty() ? language_ : language,
                                       country.empty() ? country_ : country, chosen, error, &reason);
-  Log(LogLevel::Info, "Localization file '%s' chosen: %s.", chosen.c_str(), reason.c_str());
   chosenLocalization_ = chosen;
-  if (loaded) {
-    Log(LogLevel::Info, "Localization file loaded, using '%s'.", chosen.c_str());
+  localizationReport_ = {reason, loaded, error};
+  // The first load comes before the log file is open: Initialize reports it
+  // once the file is there.
+  if (logFile_.is_open()) ReportLocalization();
+}
+
+void AntiCheatLauncher::ReportLocalization() {
+  Log(LogLevel::Info, "Localization file '%s' chosen: %s.", chosenLocalization_.c_str(),
+      localizationReport_.reason.c_str());
+  if (localizationReport_.loaded) {
+    Log(LogLevel::Info, "Localization file loaded, using '%s'.", chosenLocalization_.c_str());
   } else {
-    Log(LogLevel::Info, "Failed to load localization file: '%s'.", error.c_str());
+    Log(LogLevel::Info, "Failed to load localization file: '%s'.", localizationReport_.error.c_str());
   }
 }
 
