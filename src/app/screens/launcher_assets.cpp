@@ -1,7 +1,6 @@
 #include <vector>
 
 #include "app/anticheat_launcher.h"
-#include "localization/catalogue_keys.h"
 #include "localization/localization.h"
 
 // The fonts and pictures of the window, loaded once while it is set up.
@@ -27,10 +26,7 @@ bool AntiCheatLauncher::LoadAssets() {
 // A text the bound fonts have no glyphs for would be drawn as boxes; its
 // English default is drawn instead.
 void AntiCheatLauncher::ShowDefaultsForUndrawableTexts() {
-  std::vector<std::string> keys;
-  for (const CatalogueText& text : kCatalogueTexts) {
-    if (!assets_.CanDraw(catalogue_.GetString(text.key, text.defaultText))) keys.emplace_back(text.key);
-  }
+  const std::vector<std::string> keys = assets_.UndrawableTexts(catalogue_);
   ShowDefaultsFor(keys);
   if (keys.empty()) return;
   Log(LogLevel::Warning, "The fonts cannot draw %u texts of '%s' (the first: '%s'); they show their English defaults.",

@@ -118,6 +118,14 @@ bool cAssetStore::BindInstalledFonts(const std::string& language, const std::str
   return true;
 }
 
+std::vector<std::string> cAssetStore::UndrawableTexts(const cLocalization& catalogue) const {
+  std::vector<std::string> keys;
+  for (const CatalogueText& text : kCatalogueTexts) {
+    if (!CanDraw(catalogue.GetString(text.key, text.defaultText))) keys.emplace_back(text.key);
+  }
+  return keys;
+}
+
 bool cAssetStore::CanDraw(const std::string& text) const {
   for (const auto& [id, slot] : fonts_) {
     if (slot.font != nullptr && !FontProvidesAll(slot.font, text)) return false;

@@ -4,6 +4,7 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "ui/assets/font_slot.h"
 #include "ui/assets/texture.h"
@@ -55,6 +56,9 @@ class cAssetStore {
 
   // True when every loaded font has a glyph for every character of `text`.
   bool CanDraw(const std::string& text) const;
+  // The keys of the program's texts whose catalogue text the loaded fonts
+  // cannot draw, in the order of the key table.
+  std::vector<std::string> UndrawableTexts(const cLocalization& catalogue) const;
 
   // Decodes the four built-in pictures. `requestedSplash`, a path relative
   // to baseDirectory ('/' or '\' separated), may replace the built-in splash;

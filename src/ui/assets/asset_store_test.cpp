@@ -193,6 +193,19 @@ TEST_F(AssetStoreTest, CanDrawTellsWhetherEveryLoadedFontHasEveryGlyph) {
   EXPECT_FALSE(store_.CanDraw("종료"));
 }
 
+TEST_F(AssetStoreTest, UndrawableTextsNameTheKeysTheFontsHaveNoGlyphsFor) {
+  std::string error;
+  ASSERT_TRUE(catalogue_.LoadFile(scratch_.Write("mixed.cfg",
+                                                 "launcher:\n{\n  btn_exit = \"終了\";\n  loading = \"LADEN\";\n}\n"
+                                                 "launcher_error:\n{\n  error_internal = \"内部エラー\";\n}\n"),
+                                  error))
+      << error;
+  bool useFallback = false;
+  ASSERT_TRUE(store_.LoadFonts(catalogue_, std::nullopt, useFallback));
+  EXPECT_EQ(store_.UndrawableTexts(catalogue_),
+            (std::vector<std::string>{"launcher.btn_exit", "launcher_error.error_internal"}));
+}
+
 // Natively an installed font that covers the texts takes every id; the
 // scripts install one covering Chinese, Japanese and Korean.
 TEST_F(AssetStoreTest, InstalledFontsTakeOverWhereTheBuiltInOnesLackGlyphs) {
