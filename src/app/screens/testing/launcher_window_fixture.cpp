@@ -47,6 +47,7 @@ void InstallStandInSystemFonts() {
   const std::string fonts = ui::GetFontsDirectory();
   if (fonts.empty()) return;
   std::error_code error;
+  std::filesystem::create_directories(Utf8Path(fonts), error);
   for (const auto& entry : std::filesystem::directory_iterator(Utf8Path(localization), error)) {
     cLocalization catalogue;
     std::string loadError;
