@@ -118,7 +118,7 @@ TEST_P(SystemFonts, TakeThePlaceOfTheBuiltInOnesOnlyWhenAllThreeExist) {
   NameSystemFonts(c.named);
 
   bool useFallback = !c.useFallback;
-  EXPECT_EQ(store_.LoadFonts(catalogue_, directory, useFallback), c.loads);
+  EXPECT_EQ(store_.LoadFonts(catalogue_, std::optional<std::string>(directory), useFallback), c.loads);
   EXPECT_EQ(useFallback, c.useFallback);
   if (c.loads) {
     for (std::int32_t id = 0; id < 6; ++id) EXPECT_EQ(FontStyle(id), c.styles[id]) << id;
