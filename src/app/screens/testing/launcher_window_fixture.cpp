@@ -69,6 +69,10 @@ void LauncherWindowTest::StartLauncher(const DisplaySettings& display) {
   logger_.StartWorker();
   sdlMask_ = StartSdl();
   ASSERT_EQ(sdlMask_, static_cast<unsigned>(kSdlAllStarted)) << "no display: " << SDL_GetError();
+  // Every window opens centred where the last test's window was: a pointer an
+  // earlier test left on the close button would light it up at the first
+  // motion event (another window opening over it is enough).
+  SDL_WarpMouseGlobal(0, 0);
   const std::string settings = WriteSettings(display);
   launcher_ = std::make_unique<AntiCheatLauncher>(
       logger_, std::vector<std::string>{"-v", "-anticheat_settings=" + settings});
