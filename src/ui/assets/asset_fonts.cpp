@@ -91,8 +91,8 @@ bool OpenEmbeddedFont(const EmbeddedFont& entry, cFontSlot& slot) {
 }  // namespace
 
 bool cAssetStore::LoadFonts(const cLocalization& catalogue, const std::string& language, bool& useFallback) {
-  if (SystemFontsSupported()) return LoadFonts(catalogue, GetFontsDirectory(), useFallback);
-  if (!LoadFonts(catalogue, std::nullopt, useFallback)) return false;
+  if (SystemFontsSupported()) return LoadFontsFrom(catalogue, GetFontsDirectory(), useFallback);
+  if (!LoadFontsFrom(catalogue, std::nullopt, useFallback)) return false;
   BindInstalledFonts(language, CatalogueTexts(catalogue));
   return true;
 }
@@ -133,8 +133,8 @@ bool cAssetStore::CanDraw(const std::string& text) const {
   return true;
 }
 
-bool cAssetStore::LoadFonts(const cLocalization& catalogue, const std::optional<std::string>& systemFontsDirectory,
-                            bool& useFallback) {
+bool cAssetStore::LoadFontsFrom(const cLocalization& catalogue,
+                                const std::optional<std::string>& systemFontsDirectory, bool& useFallback) {
   useFallback = false;
   std::map<int, std::string> systemFonts;
   if (systemFontsDirectory.has_value()) {

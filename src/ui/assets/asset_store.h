@@ -42,10 +42,12 @@ class cAssetStore {
   // font the platform finds for `language` (the chosen file's name) and
   // those texts instead (BindInstalledFonts).
   bool LoadFonts(const cLocalization& catalogue, const std::string& language, bool& useFallback);
-  // The same with the folder given (ending in a separator); without one the
-  // catalogue's system fonts are not consulted.
-  bool LoadFonts(const cLocalization& catalogue, const std::optional<std::string>& systemFontsDirectory,
-                 bool& useFallback);
+  // The same with the system fonts folder given (ending in a separator),
+  // and no installed fonts bound; without a folder the catalogue's system
+  // fonts are not consulted. (A name of its own: a folder passed as a plain
+  // string must not pick the overload above.)
+  bool LoadFontsFrom(const cLocalization& catalogue, const std::optional<std::string>& systemFontsDirectory,
+                     bool& useFallback);
 
   // When the loaded fonts cannot draw every character of `texts`, asks the
   // platform for installed fonts covering them (FindInstalledFonts) and

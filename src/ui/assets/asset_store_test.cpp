@@ -63,7 +63,7 @@ class AssetStoreTest : public ::testing::Test {
 
 TEST_F(AssetStoreTest, EmbeddedFontsFillAllSixSlotsAtTheirSizes) {
   bool useFallback = true;
-  ASSERT_TRUE(store_.LoadFonts(catalogue_, std::nullopt, useFallback));
+  ASSERT_TRUE(store_.LoadFontsFrom(catalogue_, std::nullopt, useFallback));
   EXPECT_FALSE(useFallback);
   const char* const styles[] = {"Regular", "Bold", "Light", "Light", "Regular", "Bold"};
   const std::int32_t points[] = {20, 20, 20, 30, 14, 12};
@@ -78,11 +78,11 @@ TEST_F(AssetStoreTest, EmbeddedFontsFillAllSixSlotsAtTheirSizes) {
 
 TEST_F(AssetStoreTest, ReloadingKeepsEverySlotsAddress) {
   bool useFallback = false;
-  ASSERT_TRUE(store_.LoadFonts(catalogue_, std::nullopt, useFallback));
+  ASSERT_TRUE(store_.LoadFontsFrom(catalogue_, std::nullopt, useFallback));
   ASSERT_TRUE(store_.LoadTextures(canvas_.renderer, ""));
   cFontSlot* font = store_.GetFont(kFontLight30);
   cTexture* splash = store_.GetTexture(kTextureSplash);
-  ASSERT_TRUE(store_.LoadFonts(catalogue_, std::nullopt, useFallback));
+  ASSERT_TRUE(store_.LoadFontsFrom(catalogue_, std::nullopt, useFallback));
   ASSERT_TRUE(store_.LoadTextures(canvas_.renderer, ""));
   EXPECT_EQ(store_.GetFont(kFontLight30), font);
   EXPECT_EQ(store_.GetTexture(kTextureSplash), splash);
@@ -118,7 +118,7 @@ TEST_P(SystemFonts, TakeThePlaceOfTheBuiltInOnesOnlyWhenAllThreeExist) {
   NameSystemFonts(c.named);
 
   bool useFallback = !c.useFallback;
-  EXPECT_EQ(store_.LoadFonts(catalogue_, std::optional<std::string>(directory), useFallback), c.loads);
+  EXPECT_EQ(store_.LoadFontsFrom(catalogue_, directory, useFallback), c.loads);
   EXPECT_EQ(useFallback, c.useFallback);
   if (c.loads) {
     for (std::int32_t id = 0; id < 6; ++id) EXPECT_EQ(FontStyle(id), c.styles[id]) << id;
@@ -166,7 +166,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(AssetStoreTest, PlatformDecidesWhetherCatalogueFontsAreConsulted) {
   NameSystemFonts({"qvl-absent-regular.ttf", "qvl-absent-bold.ttf", "qvl-absent-light.ttf"});
   bool useFallback = false;
-  ASSERT_TRUE(store_.LoadFonts(catalogue_, std::string("en_us"), useFallback));
+  ASSERT_TRUE(store_.LoadFonts(catalogue_, "en_us", useFallback));
   EXPECT_EQ(FontStyle(kFontBold12), "Bold");
   if (SystemFontsSupported()) {
     const std::string folder = GetFontsDirectory();
@@ -184,7 +184,7 @@ TEST_F(AssetStoreTest, PlatformDecidesWhetherCatalogueFontsAreConsulted) {
 // The built-in fonts draw Latin, Greek and Cyrillic; Japanese needs another.
 TEST_F(AssetStoreTest, CanDrawTellsWhetherEveryLoadedFontHasEveryGlyph) {
   bool useFallback = false;
-  ASSERT_TRUE(store_.LoadFonts(catalogue_, std::nullopt, useFallback));
+  ASSERT_TRUE(store_.LoadFontsFrom(catalogue_, std::nullopt, useFallback));
   EXPECT_TRUE(store_.CanDraw(""));
   EXPECT_TRUE(store_.CanDraw("Beenden"));
   EXPECT_TRUE(store_.CanDraw("ЗАГРУЗКА\nΈξοδος Ieșire Çıkış ĐANG TẢI"));
@@ -201,7 +201,7 @@ TEST_F(AssetStoreTest, UndrawableTextsNameTheKeysTheFontsHaveNoGlyphsFor) {
                                   error))
       << error;
   bool useFallback = false;
-  ASSERT_TRUE(store_.LoadFonts(catalogue_, std::nullopt, useFallback));
+  ASSERT_TRUE(store_.LoadFontsFrom(catalogue_, std::nullopt, useFallback));
   EXPECT_EQ(store_.UndrawableTexts(catalogue_),
             (std::vector<std::string>{"launcher.btn_exit", "launcher_error.error_internal"}));
 }
@@ -210,7 +210,7 @@ TEST_F(AssetStoreTest, UndrawableTextsNameTheKeysTheFontsHaveNoGlyphsFor) {
 // scripts install one covering Chinese, Japanese and Korean.
 TEST_F(AssetStoreTest, InstalledFontsTakeOverWhereTheBuiltInOnesLackGlyphs) {
   bool useFallback = false;
-  ASSERT_TRUE(store_.LoadFonts(catalogue_, std::nullopt, useFallback));
+  ASSERT_TRUE(store_.LoadFontsFrom(catalogue_, std::nullopt, useFallback));
   EXPECT_FALSE(store_.BindInstalledFonts("de", "Beenden"));  // nothing is missing: nothing asked
   EXPECT_EQ(FontStyle(kFontRegular14), "Regular");
   if (SystemFontsSupported()) {
@@ -230,7 +230,7 @@ TEST_F(AssetStoreTest, InstalledFontsTakeOverWhereTheBuiltInOnesLackGlyphs) {
     }
     EXPECT_TRUE(log_.Logged("Using the installed fonts '")) << language;
     // Back to the built-in fonts for the next language.
-    ASSERT_TRUE(store_.LoadFonts(catalogue_, std::nullopt, useFallback));
+    ASSERT_TRUE(store_.LoadFontsFrom(catalogue_, std::nullopt, useFallback));
   }
   // Characters no font has (private use): the built-in fonts stay.
   EXPECT_FALSE(store_.BindInstalledFonts("xx", "\xEF\x9C\x80"));
