@@ -350,7 +350,11 @@ INSTANTIATE_TEST_SUITE_P(Languages, LocalizedScreenTest, ::testing::Values("ja",
 
 class HiddenGuiTest : public ScreenTest {
  protected:
-  void SetUp() override { StartLauncher(DisplaySettings{.hideGui = true}); }
+  void SetUp() override {
+    DisplaySettings display;
+    display.hideGui = true;
+    StartLauncher(display);
+  }
 };
 
 TEST_F(HiddenGuiTest, ProgressShowsOnlyTheSplashAndTheCloseButton) {
@@ -371,7 +375,11 @@ TEST_F(HiddenGuiTest, ProgressShowsOnlyTheSplashAndTheCloseButton) {
 
 class HiddenBootstrapperTest : public ScreenTest {
  protected:
-  void SetUp() override { StartLauncher(DisplaySettings{.hideBootstrapper = true}); }
+  void SetUp() override {
+    DisplaySettings display;
+    display.hideBootstrapper = true;
+    StartLauncher(display);
+  }
 };
 
 TEST_F(HiddenBootstrapperTest, OnlyTheErrorScreenIsShown) {
