@@ -26,7 +26,11 @@ if(WIN32)
     set(def ${PROJECT_SOURCE_DIR}/cmake/delay-load/${dll}.def)
     set(library ${CMAKE_BINARY_DIR}/delay-load/lib${dll}_delayed.a)
     file(MAKE_DIRECTORY ${CMAKE_BINARY_DIR}/delay-load)
-    execute_process(COMMAND ${QVL_DLLTOOL} --input-def ${def} --output-delaylib ${library}
+    # dlltool names the library's symbols after the output path it is given:
+    # a bare file name keeps the build directory out of the executable, so
+    # that two build directories link the same bytes.
+    execute_process(COMMAND ${QVL_DLLTOOL} --input-def ${def} --output-delaylib lib${dll}_delayed.a
+                    WORKING_DIRECTORY ${CMAKE_BINARY_DIR}/delay-load
                     RESULT_VARIABLE made)
     if(NOT made EQUAL 0)
       message(FATAL_ERROR "dlltool could not make the delay-load library of ${dll}")
