@@ -233,6 +233,7 @@ class AntiCheatLauncher : public cBackgroundWorker {
   // Exit polling.
   std::int64_t pollStart_ = 0;
   std::int64_t windowVisibleTime_ = 0;
+  std::int64_t lastWindowPoll_ = 0;  // when the window system was last asked
   ProcessHandle gameProcessHandle_;
   std::uint32_t gameProcessId_ = 0;
 

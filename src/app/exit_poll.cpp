@@ -6,6 +6,10 @@
 
 namespace quarvel::launcher {
 
+bool WindowPollDue(std::int64_t lastPoll, std::int64_t now) {
+  return lastPoll == 0 || now - lastPoll >= kWindowPollIntervalNs;
+}
+
 ExitPollOutcome PollGameOnce(const GameWatch& watch, const ExitPollProbes& probes, std::int64_t& seenAt) {
   const std::int64_t now = probes.now();
   if (now - watch.pollStart > kExitDeferTimeNs) {

@@ -12,6 +12,9 @@ namespace quarvel::launcher {
 
 // The watch gives up once more than this has passed since polling began.
 inline constexpr std::int64_t kExitDeferTimeNs = 60'000'000'000;
+// The watch asks the window system at most this often: far below what a
+// player notices, and the frames between cost only their sleep.
+inline constexpr std::int64_t kWindowPollIntervalNs = 100'000'000;
 
 enum class ExitPollOutcome {
   KeepWatching,   // nothing yet: look again on a later frame
@@ -33,6 +36,10 @@ struct ExitPollProbes {
   std::function<std::int64_t()> now;                         // monotonic, ns
   std::function<bool(std::uint32_t processId)> hasWindow;    // a visible top-level window
 };
+
+// True when a poll is due at `now`; `lastPoll` is the time of the previous
+// one, 0 before the first (which is always due).
+bool WindowPollDue(std::int64_t lastPoll, std::int64_t now);
 
 // Decides one poll and logs the decision. `seenAt` becomes the time of the
 // poll when the window was seen or the defer time ran out; it is left alone

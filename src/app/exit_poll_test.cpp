@@ -98,5 +98,25 @@ TEST(ExitPoll, DecidesEachBranchFromTheClockTheProcessAndTheWindow) {
   }
 }
 
+// The watch runs on every frame but asks the window system only every
+// 100 ms: the first frame asks at once, later ones once the interval is up.
+TEST(ExitPoll, AsksTheWindowSystemOncePerPollInterval) {
+  constexpr std::int64_t kFrame = 16'000'000;
+  std::vector<std::int64_t> asked;
+  std::int64_t lastPoll = 0;
+  for (std::int64_t now = kStart; now < kStart + kSecond; now += kFrame) {
+    if (!WindowPollDue(lastPoll, now)) continue;
+    lastPoll = now;
+    asked.push_back(now - kStart);
+  }
+  // 16 ms frames: the first frame at or after each 100 ms step.
+  const std::vector<std::int64_t> expected = {0,           112'000'000, 224'000'000, 336'000'000, 448'000'000,
+                                              560'000'000, 672'000'000, 784'000'000, 896'000'000};
+  EXPECT_EQ(asked, expected);
+  EXPECT_TRUE(WindowPollDue(0, kStart));
+  EXPECT_FALSE(WindowPollDue(kStart, kStart + kWindowPollIntervalNs - 1));
+  EXPECT_TRUE(WindowPollDue(kStart, kStart + kWindowPollIntervalNs));
+}
+
 }  // namespace
 }  // namespace quarvel::launcher

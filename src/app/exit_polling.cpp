@@ -21,6 +21,9 @@ bool AntiCheatLauncher::PollForGameWindow() {
     LeaveVisibleState();
     return false;
   }
+  const std::int64_t now = MonotonicNowNs();
+  if (!WindowPollDue(lastWindowPoll_, now)) return true;
+  lastWindowPoll_ = now;
   const GameWatch watch{pollStart_, &gameProcessHandle_, gameProcessId_};
   const ExitPollProbes probes{&MonotonicNowNs, [](std::uint32_t id) { return HasVisibleTopLevelWindow(id); }};
   if (PollGameOnce(watch, probes, windowVisibleTime_) == ExitPollOutcome::KeepWatching) return true;
