@@ -18,6 +18,9 @@ WINDOW_TITLE = "Quarvel bench"
 GAME_TITLE = "Quarvel bench game"
 SYSTEM = "linux64"  # both builds take the Linux module (under Wine through the host's dlopen)
 IDLE_SECONDS = 13
+# The signature trailer a native module ends with (tests/tools/sign_module.sh).
+SIGNATURE_MAGIC = b"QVLMSIG1"
+SIGNATURE_BYTES = 80
 
 
 def log(text: str) -> None:
@@ -162,14 +165,24 @@ class Target:
 
     def publish_modules(self) -> None:
         module = self.tools / "libqvl_sample_module.so"
+        small = self.work / "small-module.so"
         large = self.work / "large-module.so"
-        # The sample module padded with noise to 64 MiB: the loader maps the
-        # segments the headers name and never reads the tail.
-        with open(module, "rb") as source, open(large, "wb") as target:
-            data = source.read()
+        # The sample module without its signature, then as much noise as
+        # makes 64 MiB: the loader maps the segments the headers name and
+        # never reads the tail. Each copy is signed with this build's key.
+        data = module.read_bytes()
+        if data.endswith(SIGNATURE_MAGIC):
+            data = data[:-SIGNATURE_BYTES]
+        small.write_bytes(data)
+        with open(large, "wb") as target:
             target.write(data)
-            target.write(random.randbytes(LARGE_MODULE_BYTES - len(data)))
-        for product, path in (("small", module), ("large", large)):
+            target.write(random.randbytes(LARGE_MODULE_BYTES - len(data) - SIGNATURE_BYTES))
+        key = self.build / "test-module-keys" / "signing.pem"
+        for path in (small, large):
+            if key.exists():
+                subprocess.run([str(REPO / "tests" / "tools" / "sign_module.sh"), "openssl", str(key), str(path)],
+                               check=True, timeout=120)
+        for product, path in (("small", small), ("large", large)):
             subprocess.run([str(self.tools / "qvl-cdn"), "publish", str(path), "--product", f"qvl-bench-{product}",
                             "--deployment", "live", "--system", SYSTEM, "--root", str(self.services / "cdn-root")],
                            stdout=subprocess.DEVNULL, check=True, timeout=120)
