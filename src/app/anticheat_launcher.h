@@ -23,6 +23,7 @@
 #include "localization/localization.h"
 #include "quarvel/module_interface.h"
 #include "ui/assets/asset_store.h"
+#include "ui/assets/picture_decode.h"
 #include "ui/elements/button_element.h"
 #include "ui/elements/image_element.h"
 #include "ui/elements/shape_element.h"
@@ -153,6 +154,9 @@ class AntiCheatLauncher : public cBackgroundWorker {
   bool InitializeWindow(std::string& error);
   bool LoadAssets();
   void ShowDefaultsForUndrawableTexts();
+  // Waits for the pictures decoded on the side and puts them on screen.
+  void FinishPictureWork();
+  void StartPictureWork();
   void SetWindowIcon();
   void ShowBootstrapperWindow();
   void HideBootstrapperWindow();
@@ -248,6 +252,9 @@ class AntiCheatLauncher : public cBackgroundWorker {
   std::array<std::uint8_t, 11> keyRing_{};            // low bytes of the last released keys
   std::uint32_t keyRingPosition_ = 0;
   ui::cAssetStore assets_;
+  // The logo sheet, decoded while the window opens: the first frame does
+  // without it (its fade has only begun), the frames after show it.
+  ui::cPictureDecode logoDecode_;
   std::map<std::int32_t, std::shared_ptr<ui::cAnimatedImageElement>> animatedImages_;
   std::map<std::int32_t, std::shared_ptr<ui::cButtonElement>> buttons_;
   std::map<std::int32_t, std::shared_ptr<ui::cShapeElement>> shapes_;

@@ -26,6 +26,8 @@ void AntiCheatLauncher::RenderFrame() {
   SDL_RenderClear(renderContext_.renderer);
   for (const ElementHandle& element : elements) renderContext_.Submit(element.get());
   SDL_RenderPresent(renderContext_.renderer);
+  // The first frame is out: now the pictures it did without.
+  FinishPictureWork();
 }
 
 void AntiCheatLauncher::RenderFrameIfChanged() {

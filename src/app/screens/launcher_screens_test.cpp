@@ -198,6 +198,18 @@ TEST_F(ScreenTest, ProgressMidDownload) {
   EXPECT_TRUE(DrawsOnlyWithin(*logo, WithShadow(SDL_Rect{0, 327, 250, 123})));
 }
 
+// The logo sheet is decoded while the window opens: the first frame goes out
+// without it (the logo's fade has only begun), every later one has it.
+TEST_F(ScreenTest, LogoSheetArrivesAfterTheFirstFrame) {
+  const auto logo = launcher_->GetAnimatedImage(kLogoAnimation);
+  EXPECT_EQ(logo->GetTexture(ui::kPartImage), nullptr);
+  EXPECT_EQ(logo->FrameCount(), 64);  // laid out from the sheet's size alone
+  launcher_->SetState(LauncherState::Downloading);
+  RunFrames(1);
+  EXPECT_NE(logo->GetTexture(ui::kPartImage), nullptr);
+  EXPECT_EQ(logo->GetAlpha(ui::kPartImage), 5);
+}
+
 TEST_F(ScreenTest, Initializing) {
   launcher_->SetState(LauncherState::Downloading);
   launcher_->OnModuleDownloadProgress(1000, 1000);

@@ -23,6 +23,7 @@ bool AntiCheatLauncher::InitializeWindow(std::string& error) {
     error = kWindowFailedText;
     return false;
   }
+  StartPictureWork();
   renderContext_.window = SDL_CreateWindow(title.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
                                            kWindowWidth, kWindowHeight, SDL_WINDOW_HIDDEN | SDL_WINDOW_BORDERLESS);
   if (renderContext_.window == nullptr) {
@@ -67,6 +68,7 @@ void AntiCheatLauncher::SetWindowIcon() {
 }
 
 void AntiCheatLauncher::DestroyWindow() {
+  SDL_FreeSurface(logoDecode_.Take());
   // Textures belong to the renderer: everything drawn goes before it.
   {
     std::lock_guard lock(activeElementsLock_);

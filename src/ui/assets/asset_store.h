@@ -10,6 +10,7 @@
 #include "ui/assets/texture.h"
 
 struct SDL_Renderer;
+struct SDL_Surface;
 
 namespace quarvel {
 class cLocalization;
@@ -65,8 +66,13 @@ class cAssetStore {
   // Decodes the four built-in pictures. `requestedSplash`, a path relative
   // to baseDirectory ('/' or '\' separated), may replace the built-in splash;
   // a refused one is logged and the built-in splash takes its place. False
-  // when a built-in picture cannot be made into a texture.
-  bool LoadTextures(SDL_Renderer* renderer, const std::string& requestedSplash);
+  // when a built-in picture cannot be made into a texture. The picture with
+  // id `later` is left to be decoded elsewhere: its slot only gets its size
+  // (from the picture's header) until AdoptDecoded fills it.
+  bool LoadTextures(SDL_Renderer* renderer, const std::string& requestedSplash, std::int32_t later = -1);
+  // Makes the texture of slot `id` from a decoded `surface`, which it frees.
+  // False (the slot empty) when there is no surface or no texture was made.
+  bool AdoptDecoded(SDL_Renderer* renderer, std::int32_t id, SDL_Surface* surface);
 
   // Loads a custom splash at `path` into `texture` if it is an existing
   // ".png" file of at most 1 MiB with exactly 800 x 450 pixels.

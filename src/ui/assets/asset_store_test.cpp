@@ -13,6 +13,7 @@
 #include "common/testing/test_scratch_directory.h"
 #include "localization/localization.h"
 #include "ui/assets/embedded_assets.h"
+#include "ui/assets/picture_decode.h"
 #include "ui/assets/testing/test_pictures.h"
 #include "ui/assets/testing/test_renderer.h"
 
@@ -254,6 +255,38 @@ TEST_F(AssetStoreTest, BuiltInPicturesBecomeTexturesOfTheirSizes) {
   EXPECT_EQ(store_.GetTexture(4), nullptr);
   EXPECT_FALSE(IsMagenta(testing::DrawnPixel(canvas_.renderer, store_.GetTexture(0)->handle, 400, 225)));
   EXPECT_FALSE(log_.Logged("Requested splash"));
+}
+
+// The logo sheet decoded on a thread of its own: until it is adopted its slot
+// has the sheet's size and no texture, then the same texture as in line.
+TEST_F(AssetStoreTest, PictureDecodedAsideIsAdoptedIntoItsSlot) {
+  cPictureDecode decode;
+  for (const EmbeddedTexture& picture : GetEmbeddedTextures()) {
+    if (picture.id == kTextureLogoSheet) ASSERT_TRUE(decode.Start(picture));
+  }
+  ASSERT_TRUE(decode.Pending());
+  ASSERT_TRUE(store_.LoadTextures(canvas_.renderer, "", kTextureLogoSheet));
+  cTexture* sheet = store_.GetTexture(kTextureLogoSheet);
+  ASSERT_NE(sheet, nullptr);
+  EXPECT_EQ(sheet->handle, nullptr);
+  EXPECT_EQ(sheet->width, 1000);
+  EXPECT_EQ(sheet->height, 1968);
+  EXPECT_NE(store_.GetTexture(kTextureSplash)->handle, nullptr);
+
+  ASSERT_TRUE(store_.AdoptDecoded(canvas_.renderer, kTextureLogoSheet, decode.Take()));
+  EXPECT_FALSE(decode.Pending());
+  EXPECT_EQ(store_.GetTexture(kTextureLogoSheet), sheet);  // the same slot
+  ASSERT_NE(sheet->handle, nullptr);
+  EXPECT_EQ(sheet->width, 1000);
+  EXPECT_EQ(sheet->height, 1968);
+  SDL_BlendMode mode = SDL_BLENDMODE_NONE;
+  SDL_GetTextureBlendMode(sheet->handle, &mode);
+  EXPECT_EQ(mode, SDL_BLENDMODE_BLEND);
+
+  // Nothing pending: nothing to take, and no surface adopts as an empty slot.
+  EXPECT_EQ(decode.Take(), nullptr);
+  EXPECT_FALSE(store_.AdoptDecoded(canvas_.renderer, kTextureLogoSheet, nullptr));
+  EXPECT_EQ(sheet->handle, nullptr);
 }
 
 TEST_F(AssetStoreTest, WithoutRendererNoTextureIsMade) {

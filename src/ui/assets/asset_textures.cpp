@@ -6,6 +6,7 @@
 #include "common/strings.h"
 #include "ui/assets/asset_store.h"
 #include "ui/assets/embedded_assets.h"
+#include "ui/assets/picture_header.h"
 
 namespace quarvel::ui {
 namespace {
@@ -26,6 +27,17 @@ void SetBlendMode(SDL_Texture* texture) {
   if (result != 0) Log(LogLevel::Error, "Failed with: %i, '%s'.", result, SDL_GetError());
 }
 
+// Makes `surface` into the texture of `slot`; the slot stays empty on failure.
+void MakeTexture(SDL_Renderer* renderer, SDL_Surface* surface, int size, cTexture& slot) {
+  SDL_Texture* texture = SDL_CreateTextureFromSurface(renderer, surface);
+  if (texture != nullptr) {
+    slot.Adopt(texture, surface->w, surface->h);
+    SetBlendMode(texture);
+  } else {
+    Log(LogLevel::Error, "Unable to create texture, size: '%i'. SDL Error: '%s'.", size, SDL_GetError());
+  }
+}
+
 // Decodes one built-in picture into `slot`; the slot stays empty on failure.
 void DecodeEmbedded(SDL_Renderer* renderer, const EmbeddedTexture& entry, cTexture& slot) {
   const int size = static_cast<int>(entry.size);
@@ -40,21 +52,28 @@ void DecodeEmbedded(SDL_Renderer* renderer, const EmbeddedTexture& entry, cTextu
         SDL_GetError());
     return;
   }
-  SDL_Texture* texture = SDL_CreateTextureFromSurface(renderer, surface);
-  if (texture != nullptr) {
-    slot.Adopt(texture, surface->w, surface->h);
-    SetBlendMode(texture);
-  } else {
-    Log(LogLevel::Error, "Unable to create texture, size: '%i'. SDL Error: '%s'.", size, SDL_GetError());
-  }
+  MakeTexture(renderer, surface, size, slot);
   SDL_FreeSurface(surface);
 }
 
 }  // namespace
 
-bool cAssetStore::LoadTextures(SDL_Renderer* renderer, const std::string& requestedSplash) {
+bool cAssetStore::LoadTextures(SDL_Renderer* renderer, const std::string& requestedSplash, std::int32_t later) {
   for (const EmbeddedTexture& entry : GetEmbeddedTextures()) {
     cTexture& slot = textures_[entry.id];
+    if (entry.id == later) {
+      // Decoded elsewhere; until it comes the slot has the picture's size.
+      slot.Release();
+      std::uint32_t width = 0;
+      std::uint32_t height = 0;
+      if (!ReadPictureSize({entry.bytes, entry.size}, ".png", width, height)) {
+        Log(LogLevel::Error, "Failed in loading the following texture: '%u'.", static_cast<unsigned>(entry.id));
+        return false;
+      }
+      slot.width = static_cast<std::int32_t>(width);
+      slot.height = static_cast<std::int32_t>(height);
+      continue;
+    }
     if (entry.id == kTextureSplash && !requestedSplash.empty()) {
       if (LoadCustomSplash(renderer, baseDirectory + WithPlatformSeparators(requestedSplash), slot)) continue;
       Log(LogLevel::Error,
@@ -75,6 +94,18 @@ bool cAssetStore::LoadTextures(SDL_Renderer* renderer, const std::string& reques
     }
   }
   return true;
+}
+
+bool cAssetStore::AdoptDecoded(SDL_Renderer* renderer, std::int32_t id, SDL_Surface* surface) {
+  cTexture& slot = textures_[id];
+  slot.Release();
+  if (renderer == nullptr || surface == nullptr) {
+    Log(LogLevel::Error, "Failed in loading the following texture: '%u'.", static_cast<unsigned>(id));
+    return false;
+  }
+  MakeTexture(renderer, surface, surface->w * surface->h, slot);
+  SDL_FreeSurface(surface);
+  return slot.handle != nullptr;
 }
 
 bool cAssetStore::LoadCustomSplash(SDL_Renderer* renderer, const std::string& path, cTexture& texture) {
