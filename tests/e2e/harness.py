@@ -7,6 +7,7 @@ import os
 import shutil
 import ssl
 import subprocess
+import sys
 import tempfile
 import time
 import urllib.request
@@ -76,7 +77,13 @@ class Platform:
         for line in completed.stdout.decode(errors="replace").splitlines():
             if line.startswith("exit code: "):
                 return int(line.split(": ", 1)[1])
-        raise RuntimeError("the program did not run: " + completed.stdout.decode(errors="replace"))
+        raise RuntimeError(f"the program did not run (Wine ended with {completed.returncode}): "
+                           + completed.stdout.decode(errors="replace"))
+
+    def never_started(self, completed: subprocess.CompletedProcess) -> bool:
+        """Under Wine: the reporter printed nothing at all, so it never got
+        as far as starting the program."""
+        return self.name == "windows" and completed.returncode != 0 and not completed.stdout.strip()
 
     def wine_prefix(self) -> Path:
         session = self.session_dir / self.env["QVL_WINE_SESSION_ID"]
@@ -120,9 +127,17 @@ class GameFolder:
         if log_file.exists():
             log_file.unlink()
         program = self.root / self.platform.bootstrapper_name
-        completed = subprocess.run(self.platform.command(program, args or []), env=environment,
-                                   cwd=self.root, timeout=timeout, stdout=subprocess.PIPE,
-                                   stderr=subprocess.STDOUT)
+        command = self.platform.command(program, args or [])
+        completed = subprocess.run(command, env=environment, cwd=self.root, timeout=timeout,
+                                   stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
+        if self.platform.never_started(completed) and not log_file.exists():
+            # Wine now and then ends at once without running anything: no
+            # output, no log. Nothing of the bootstrapper ran, so one more try
+            # tests the same thing.
+            print(f"Wine ended with {completed.returncode} before the program ran; trying once more",
+                  file=sys.stderr)
+            completed = subprocess.run(command, env=environment, cwd=self.root, timeout=timeout,
+                                       stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
         log = log_file.read_text(encoding="utf-8", errors="replace") if log_file.exists() else ""
         return Run(self.platform.exit_code(completed), log)
 
