@@ -6,6 +6,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -77,6 +78,11 @@ class cModuleLoader : public cWorkerThread {
   // Makes the unscrambled image's entries callable and starts the module;
   // reports its own failures.
   virtual void LoadModule(const std::vector<std::uint8_t>& image) = 0;
+  // The same for the payload as the CDN sent it, which stays as it is (the
+  // cache keeps it). By default a copy is unscrambled for LoadModule; a
+  // loader that has a place of its own to load the module from unscrambles
+  // straight into that place instead.
+  virtual void LoadPayload(std::span<const std::uint8_t> payload);
 
   // Forgets the previous language; with a non-empty directory takes the
   // given language and region (each may be null) and loads the catalogue.
@@ -158,7 +164,7 @@ class cModuleLoader : public cWorkerThread {
  private:
   void ReleaseCallbacks();
   const std::string& CdnHost() const { return isGameDev_ ? gameDevCdnHost_ : productionCdnHost_; }
-  // Unscrambles a copy of the cache record's payload for LoadModule.
+  // Hands the cache record's payload to LoadPayload.
   void HandOverPayload();
   // Logs the failure of a download and reports it (or lets the cache stand
   // in); always false.

@@ -165,10 +165,12 @@ bool cModuleLoader::LoadCachedModule() {
   return true;
 }
 
-void cModuleLoader::HandOverPayload() {
+void cModuleLoader::HandOverPayload() { LoadPayload(moduleCache_.payload); }
+
+void cModuleLoader::LoadPayload(std::span<const std::uint8_t> payload) {
   // Copied and unscrambled in one pass: the kept payload stays scrambled.
-  std::vector<std::uint8_t> image(moduleCache_.payload.size());
-  UnscrambleModule(moduleCache_.payload, image);
+  std::vector<std::uint8_t> image(payload.size());
+  UnscrambleModule(payload, image);
   LoadModule(image);
 }
 

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -25,6 +26,7 @@ using test_support::PayloadLoader;
 using test_support::ReadBinary;
 using test_support::ReadLines;
 using test_support::SampleLaunch;
+using test_support::ScrambledPayloadLoader;
 using test_support::ScratchDirectory;
 using test_support::TestBinaryDirectory;
 using ::testing::Contains;
@@ -183,6 +185,79 @@ TEST_F(NativeModuleLoaderTest, TheInMemoryModuleFileIsSealed) {
   EXPECT_EQ(pread(descriptor, back.data(), back.size(), 0), static_cast<ssize_t>(back.size()));
   EXPECT_EQ(back, module_);
   close(descriptor);
+}
+
+// The in-memory files of this process that are sealed against writing, by
+// their contents.
+std::vector<std::vector<std::uint8_t>> SealedMemoryFiles() {
+  std::vector<std::vector<std::uint8_t>> files;
+  for (const auto& entry : std::filesystem::directory_iterator("/proc/self/fd")) {
+    std::error_code error;
+    const std::string target = std::filesystem::read_symlink(entry.path(), error).string();
+    if (error || target.rfind("/memfd:", 0) != 0) continue;
+    const int descriptor = std::stoi(entry.path().filename().string());
+    if ((fcntl(descriptor, F_GET_SEALS) & F_SEAL_WRITE) == 0) continue;
+    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(lseek(descriptor, 0, SEEK_END)));
+    if (pread(descriptor, bytes.data(), bytes.size(), 0) != static_cast<ssize_t>(bytes.size())) continue;
+    files.push_back(std::move(bytes));
+  }
+  return files;
+}
+
+// A payload as the CDN sends it is unscrambled straight into the sealed file
+// the library is loaded from; the payload itself stays as it came, for the
+// cache.
+TEST_F(NativeModuleLoaderTest, AScrambledPayloadLoadsFromASealedFileAndStaysAsSent) {
+  auto loader = std::make_unique<ScrambledPayloadLoader<cNativeModuleLoader>>(module_, GameArguments());
+  auto* payloadLoader = loader.get();
+  const std::vector<std::uint8_t> sent = payloadLoader->Payload();
+  ASSERT_NE(sent, module_);
+  const auto before = SealedMemoryFiles();
+  SampleLaunch launch(std::move(loader));
+  launch.Start("qvl-sample-game", GameArguments());
+  EXPECT_EQ(launch.Results(), (std::vector<Finished>{{QVL_Success, kSuccess}}));
+  EXPECT_EQ(payloadLoader->Payload(), sent);
+  // The library stays loaded, its file open and sealed: exactly the module.
+  const auto after = SealedMemoryFiles();
+  ASSERT_EQ(after.size(), before.size() + 1);
+  EXPECT_THAT(after, Contains(module_));
+  launch.End();
+}
+
+// A payload cut short, grown or changed in transit unscrambles into bytes
+// that are not the signed module: they never run.
+TEST_F(NativeModuleLoaderTest, AnAlteredScrambledPayloadIsRefused) {
+  std::vector<std::uint8_t> truncated(module_.begin(), module_.end() - 1);
+  std::vector<std::uint8_t> extended = module_;
+  extended.push_back(0x00);
+  const struct {
+    const char* name;
+    std::vector<std::uint8_t> module;
+  } cases[] = {
+      // Scrambled again by the loader below, so that each is what the CDN
+      // would have sent of it.
+      {"the last byte cut off", truncated},
+      {"a byte added at the end", extended},
+      {"signed with another key", ReadBinary(TestBinaryDirectory() + "trailer_fixtures/sample_other_key.so")},
+  };
+  for (const auto& test : cases) {
+    SampleLaunch launch(std::make_unique<ScrambledPayloadLoader<cNativeModuleLoader>>(test.module, GameArguments()));
+    launch.Start("qvl-sample-game", GameArguments());
+    const std::vector<Finished> results = launch.Results();
+    ASSERT_EQ(results.size(), 1u) << test.name;
+    EXPECT_EQ(results[0].result, QVL_ModuleLoadFailed) << test.name;
+    EXPECT_THAT(results[0].message, HasSubstr(kSignatureRefused)) << test.name;
+  }
+  // A scrambled payload changed in one byte: the unscrambled image differs
+  // from the signed one in every byte up to there.
+  auto loader = std::make_unique<ScrambledPayloadLoader<cNativeModuleLoader>>(module_, GameArguments());
+  loader->Payload()[module_.size() / 2] ^= 0x01;
+  SampleLaunch launch(std::move(loader));
+  launch.Start("qvl-sample-game", GameArguments());
+  EXPECT_EQ(launch.Results(),
+            (std::vector<Finished>{{QVL_ModuleLoadFailed,
+                                    std::string(kSignatureRefused) + "the module signature does not match the module"}}));
+  EXPECT_TRUE(ReadLines(moduleLog_).empty()) << "no refused module ran";
 }
 
 TEST(CreateModuleLoader, LinuxBuildLoadsNativeModules) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <span>
 
@@ -15,5 +16,25 @@ void UnscrambleModule(std::span<std::uint8_t> bytes);
 // `scrambled` as it is (the two may also be the same bytes). False, with
 // nothing written, when the sizes differ.
 bool UnscrambleModule(std::span<const std::uint8_t> scrambled, std::span<std::uint8_t> plain);
+
+// Unscrambles a payload a piece at a time, from its end towards its start
+// (each plain byte needs the one after it), so that the plain image can be
+// written straight where it is wanted instead of into a copy first. The
+// payload is only read.
+class cModuleUnscrambler {
+ public:
+  explicit cModuleUnscrambler(std::span<const std::uint8_t> scrambled) : scrambled_(scrambled) {}
+
+  // Bytes not unscrambled yet: the first Remaining() of the payload.
+  std::size_t Remaining() const { return scrambled_.size() - done_; }
+  // Unscrambles the last `plain.size()` of the remaining bytes into `plain`;
+  // false, with nothing written, when fewer remain.
+  bool Next(std::span<std::uint8_t> plain);
+
+ private:
+  std::span<const std::uint8_t> scrambled_;
+  std::size_t done_ = 0;
+  std::uint8_t next_ = 0;  // the plain byte after the remaining ones
+};
 
 }  // namespace quarvel::launcher

@@ -66,6 +66,29 @@ TEST(Scramble, UnscramblingIntoASecondBufferLeavesTheSourceAlone) {
   EXPECT_EQ(tooShort, Bytes(3));
 }
 
+TEST(Scramble, UnscramblingAPieceAtATimeFromTheEndGivesTheSameBytes) {
+  std::mt19937 random(20251211);
+  Bytes plain(70000);
+  for (std::uint8_t& byte : plain) byte = static_cast<std::uint8_t>(random());
+  Bytes scrambled = plain;
+  ScrambleModule(scrambled);
+  // Uneven pieces, one of them empty.
+  cModuleUnscrambler unscrambler(scrambled);
+  Bytes unscrambled(plain.size());
+  std::size_t end = unscrambled.size();
+  for (const std::size_t piece : {1u, 0u, 255u, 65536u, 3u}) {
+    ASSERT_TRUE(unscrambler.Next(std::span(unscrambled).subspan(end - piece, piece))) << piece;
+    end -= piece;
+    EXPECT_EQ(unscrambler.Remaining(), end);
+  }
+  ASSERT_TRUE(unscrambler.Next(std::span(unscrambled).first(end)));
+  EXPECT_EQ(unscrambler.Remaining(), 0u);
+  EXPECT_EQ(unscrambled, plain);
+  Bytes more(1, 0xAA);
+  EXPECT_FALSE(unscrambler.Next(more));
+  EXPECT_EQ(more, Bytes(1, 0xAA));
+}
+
 TEST(Scramble, PositionTermWrapsPastTheFirst256Bytes) {
   // Zeros scramble to 3 * position modulo 256.
   Bytes scrambled(600);

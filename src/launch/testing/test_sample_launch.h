@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "common/testing/test_binaries.h"
+#include "launch/delivery/scramble.h"
 #include "launch/game_launcher.h"
 #include "launch/launcher_settings.h"
 
@@ -36,6 +37,30 @@ class PayloadLoader : public Loader {
 
  protected:
   void Run() override { this->LoadModule(payload_); }
+
+ private:
+  std::vector<std::uint8_t> payload_;
+};
+
+// `Loader` handed the module as the CDN sends it: the payload is the module
+// scrambled, and goes to LoadPayload.
+template <class Loader>
+class ScrambledPayloadLoader : public Loader {
+ public:
+  template <class... Extra>
+  ScrambledPayloadLoader(const std::vector<std::uint8_t>& module, const std::vector<std::string>& arguments,
+                         Extra... extra)
+      : Loader(arguments, extra...), payload_(module) {
+    ScrambleModule(payload_);
+  }
+  ~ScrambledPayloadLoader() override { this->Shutdown(); }
+
+  // What the loader is handed, as it is now; a test may change it before
+  // the launch starts.
+  std::vector<std::uint8_t>& Payload() { return payload_; }
+
+ protected:
+  void Run() override { this->LoadPayload(payload_); }
 
  private:
   std::vector<std::uint8_t> payload_;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cstring>
+#include <vector>
 
 #include "common/logger.h"
 #include "launch/trust/module_public_keys.h"
@@ -13,17 +14,59 @@ namespace {
 
 std::atomic<bool> unverifiedWarningLogged{false};
 
+// What the signed bytes are read in when they come a piece at a time: small
+// enough to stay in the processor's cache between the read and the hash.
+constexpr std::size_t kReadPiece = 64 * 1024;
+
+bool ParseTrailer(std::span<const std::uint8_t, kModuleTrailerSize> tail, ModuleTrailer& trailer) {
+  if (std::memcmp(tail.data() + kModuleSignatureSize + kModuleKeyIdSize, kModuleTrailerMagic,
+                  sizeof(kModuleTrailerMagic)) != 0) {
+    return false;
+  }
+  std::memcpy(trailer.signature.data(), tail.data(), kModuleSignatureSize);
+  std::memcpy(trailer.keyId.data(), tail.data() + kModuleSignatureSize, kModuleKeyIdSize);
+  return true;
+}
+
+const ModulePublicKey* FindKey(const ModuleKeyId& id, std::span<const ModulePublicKey> keys) {
+  const auto key =
+      std::find_if(keys.begin(), keys.end(), [&](const ModulePublicKey& candidate) { return candidate.id == id; });
+  return key != keys.end() ? &*key : nullptr;
+}
+
+// The digest of the `size` bytes before the trailer, read a piece at a time.
+bool HashSignedBytes(std::uint64_t size, const ModuleImageReader& read, Sha256Digest& digest) {
+  std::vector<std::uint8_t> piece(static_cast<std::size_t>(std::min<std::uint64_t>(kReadPiece, size)));
+  cSha256 hash;
+  for (std::uint64_t offset = 0; offset < size;) {
+    const std::span<std::uint8_t> into =
+        std::span(piece).first(static_cast<std::size_t>(std::min<std::uint64_t>(piece.size(), size - offset)));
+    if (!read(offset, into) || !hash.Update(into)) return false;
+    offset += into.size();
+  }
+  return hash.Finish(digest);
+}
+
+bool Accepting(ModuleSignatureCheck check, std::string& reason) {
+  if (check == ModuleSignatureCheck::Valid) return true;
+  reason = DescribeModuleSignatureCheck(check);
+  Log(LogLevel::Error, "Module refused: %s.", reason.c_str());
+  return false;
+}
+
+// Without keys every module is taken, with a warning the first time.
+bool AcceptUnverified() {
+  if (!unverifiedWarningLogged.exchange(true)) {
+    Log(LogLevel::Warning, "No module signing keys are configured: native modules are loaded unverified.");
+  }
+  return true;
+}
+
 }  // namespace
 
 bool ReadModuleTrailer(std::span<const std::uint8_t> image, ModuleTrailer& trailer) {
   if (image.size() <= kModuleTrailerSize) return false;
-  const std::uint8_t* start = image.data() + image.size() - kModuleTrailerSize;
-  if (std::memcmp(start + kModuleSignatureSize + kModuleKeyIdSize, kModuleTrailerMagic,
-                  sizeof(kModuleTrailerMagic)) != 0) {
-    return false;
-  }
-  std::memcpy(trailer.signature.data(), start, kModuleSignatureSize);
-  std::memcpy(trailer.keyId.data(), start + kModuleSignatureSize, kModuleKeyIdSize);
+  if (!ParseTrailer(image.last<kModuleTrailerSize>(), trailer)) return false;
   trailer.signedBytes = image.first(image.size() - kModuleTrailerSize);
   return true;
 }
@@ -38,11 +81,26 @@ bool ComputeModuleKeyId(std::span<const std::uint8_t> publicKeyInfo, ModuleKeyId
 ModuleSignatureCheck CheckModuleTrailer(std::span<const std::uint8_t> image, std::span<const ModulePublicKey> keys) {
   ModuleTrailer trailer;
   if (!ReadModuleTrailer(image, trailer)) return ModuleSignatureCheck::Missing;
-  const auto key = std::find_if(keys.begin(), keys.end(),
-                                [&](const ModulePublicKey& candidate) { return candidate.id == trailer.keyId; });
-  if (key == keys.end()) return ModuleSignatureCheck::UnknownKey;
+  const ModulePublicKey* key = FindKey(trailer.keyId, keys);
+  if (key == nullptr) return ModuleSignatureCheck::UnknownKey;
   Sha256Digest digest;
   if (!ComputeSha256(trailer.signedBytes, digest)) return ModuleSignatureCheck::Failed;
+  return VerifyP256Signature(digest, trailer.signature, key->publicKeyInfo) ? ModuleSignatureCheck::Valid
+                                                                             : ModuleSignatureCheck::Invalid;
+}
+
+ModuleSignatureCheck CheckModuleTrailer(std::uint64_t size, const ModuleImageReader& read,
+                                        std::span<const ModulePublicKey> keys) {
+  if (size <= kModuleTrailerSize) return ModuleSignatureCheck::Missing;
+  const std::uint64_t signedSize = size - kModuleTrailerSize;
+  std::array<std::uint8_t, kModuleTrailerSize> tail{};
+  if (!read(signedSize, tail)) return ModuleSignatureCheck::Failed;
+  ModuleTrailer trailer;
+  if (!ParseTrailer(tail, trailer)) return ModuleSignatureCheck::Missing;
+  const ModulePublicKey* key = FindKey(trailer.keyId, keys);
+  if (key == nullptr) return ModuleSignatureCheck::UnknownKey;
+  Sha256Digest digest;
+  if (!HashSignedBytes(signedSize, read, digest)) return ModuleSignatureCheck::Failed;
   return VerifyP256Signature(digest, trailer.signature, key->publicKeyInfo) ? ModuleSignatureCheck::Valid
                                                                              : ModuleSignatureCheck::Invalid;
 }
@@ -70,17 +128,15 @@ std::span<const ModulePublicKey> BuiltInModuleKeys() {
 bool AcceptNativeModule(std::span<const std::uint8_t> image, std::span<const ModulePublicKey> keys,
                         std::string& reason) {
   reason.clear();
-  if (keys.empty()) {
-    if (!unverifiedWarningLogged.exchange(true)) {
-      Log(LogLevel::Warning, "No module signing keys are configured: native modules are loaded unverified.");
-    }
-    return true;
-  }
-  const ModuleSignatureCheck check = CheckModuleTrailer(image, keys);
-  if (check == ModuleSignatureCheck::Valid) return true;
-  reason = DescribeModuleSignatureCheck(check);
-  Log(LogLevel::Error, "Module refused: %s.", reason.c_str());
-  return false;
+  if (keys.empty()) return AcceptUnverified();
+  return Accepting(CheckModuleTrailer(image, keys), reason);
+}
+
+bool AcceptNativeModule(std::uint64_t size, const ModuleImageReader& read, std::span<const ModulePublicKey> keys,
+                        std::string& reason) {
+  reason.clear();
+  if (keys.empty()) return AcceptUnverified();
+  return Accepting(CheckModuleTrailer(size, read, keys), reason);
 }
 
 void ResetUnverifiedModuleWarningForTesting() { unverifiedWarningLogged = false; }

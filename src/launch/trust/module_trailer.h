@@ -3,6 +3,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <string>
 
@@ -54,6 +55,15 @@ enum class ModuleSignatureCheck : int {
 
 // Verifies the trailer against `keys`.
 ModuleSignatureCheck CheckModuleTrailer(std::span<const std::uint8_t> image, std::span<const ModulePublicKey> keys);
+
+// Copies `into.size()` bytes of an image, starting at `offset`, into `into`;
+// false when they cannot be had.
+using ModuleImageReader = std::function<bool(std::uint64_t offset, std::span<std::uint8_t> into)>;
+// The same check over an image of `size` bytes that is read a piece at a
+// time (from a file, say, so that what is checked is what is there); a read
+// that fails makes it Failed.
+ModuleSignatureCheck CheckModuleTrailer(std::uint64_t size, const ModuleImageReader& read,
+                                        std::span<const ModulePublicKey> keys);
 const char* DescribeModuleSignatureCheck(ModuleSignatureCheck check);
 
 // ECDSA P-256 of a SHA-256 digest, with the platform's library (OpenSSL's
@@ -69,6 +79,8 @@ std::span<const ModulePublicKey> BuiltInModuleKeys();
 // only for a valid trailer, else `reason` says why. Without keys: true, with
 // a Warning logged the first time.
 bool AcceptNativeModule(std::span<const std::uint8_t> image, std::span<const ModulePublicKey> keys,
+                        std::string& reason);
+bool AcceptNativeModule(std::uint64_t size, const ModuleImageReader& read, std::span<const ModulePublicKey> keys,
                         std::string& reason);
 // Tests only: the next unverified load warns again.
 void ResetUnverifiedModuleWarningForTesting();
