@@ -2,10 +2,12 @@
 
 #include <chrono>
 #include <cstdint>
+#include <span>
 #include <string>
 #include <vector>
 
 #include "launch/platform_module_loader.h"
+#include "launch/trust/sealed_module_file.h"
 
 // The Windows build's module loader. On Windows the module is a signed DLL:
 // its signature is checked and it is mapped from memory by cImageMapper, its
@@ -34,6 +36,10 @@ class cWindowsModuleLoader : public cPlatformModuleLoader {
   // Maps the image, then starts the module; every failure is reported (507,
   // or 501 when the game has no host path under Wine).
   void LoadModule(const std::vector<std::uint8_t>& image) override;
+  // A host library is unscrambled straight into the host's in-memory file it
+  // is loaded from. A Windows image is unscrambled into a copy as before:
+  // its signature check and the mapper both need the whole image at hand.
+  void LoadPayload(std::span<const std::uint8_t> payload) override;
 
   // Makes the image's entries callable: initialize, shutdown and the third
   // entry must exist; set-language must too for a host library.
@@ -47,8 +53,12 @@ class cWindowsModuleLoader : public cPlatformModuleLoader {
   void ShutdownModule() override;
 
  private:
+  void StartMappedModule(MapResult mapped);
   MapResult MapWindowsImage(const std::vector<std::uint8_t>& image);
-  MapResult MapHostLibrary(const std::vector<std::uint8_t>& image);
+  // The image of `size` bytes that `next` produces: written into a sealed
+  // host in-memory file, its signature checked over the sealed bytes, and
+  // only then loaded from that file.
+  MapResult MapHostLibrary(std::uint64_t size, const ModulePieceSource& next);
 
   const ModuleKind kind_;
 };

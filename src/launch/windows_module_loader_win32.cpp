@@ -2,11 +2,13 @@
 
 #include "common/logger.h"
 #include "common/platform.h"
+#include "launch/delivery/module_pieces.h"
 #include "launch/image/image_mapper.h"
 #include "launch/image/pe_image.h"
 #include "launch/trust/module_trailer.h"
 #include "launch/trust/signature.h"
 #include "launch/windows_module_loader.h"
+#include "launch/wine/host_memory_file.h"
 #include "launch/wine/wine_bridge.h"
 #include "launch/wine/wine_helper_buffer.h"
 
@@ -59,7 +61,16 @@ cWindowsModuleLoader::~cWindowsModuleLoader() {
 }
 
 void cWindowsModuleLoader::LoadModule(const std::vector<std::uint8_t>& image) {
-  const MapResult mapped = MapModule(image);
+  StartMappedModule(MapModule(image));
+}
+
+void cWindowsModuleLoader::LoadPayload(std::span<const std::uint8_t> payload) {
+  if (kind_ != ModuleKind::HostLibrary) return cPlatformModuleLoader::LoadPayload(payload);
+  if (payload.empty()) return StartMappedModule(MapResult::BadArguments);
+  StartMappedModule(MapHostLibrary(payload.size(), ScrambledPayloadPieces(payload)));
+}
+
+void cWindowsModuleLoader::StartMappedModule(MapResult mapped) {
   if (mapped != MapResult::Mapped) return ReportMapFailure(mapped);
 
   const bool hostLibrary = kind_ == ModuleKind::HostLibrary;
@@ -94,7 +105,8 @@ void cWindowsModuleLoader::LoadModule(const std::vector<std::uint8_t>& image) {
 
 MapResult cWindowsModuleLoader::MapModule(const std::vector<std::uint8_t>& image) {
   if (image.empty()) return MapResult::BadArguments;
-  return kind_ == ModuleKind::HostLibrary ? MapHostLibrary(image) : MapWindowsImage(image);
+  return kind_ == ModuleKind::HostLibrary ? MapHostLibrary(image.size(), PlainImagePieces(image))
+                                          : MapWindowsImage(image);
 }
 
 MapResult cWindowsModuleLoader::MapWindowsImage(const std::vector<std::uint8_t>& image) {
@@ -121,11 +133,24 @@ MapResult cWindowsModuleLoader::MapWindowsImage(const std::vector<std::uint8_t>&
   return MapResult::Mapped;
 }
 
-MapResult cWindowsModuleLoader::MapHostLibrary(const std::vector<std::uint8_t>& image) {
+MapResult cWindowsModuleLoader::MapHostLibrary(std::uint64_t size, const ModulePieceSource& next) {
   Log(LogLevel::Info, "Starting Wine module mapping, Wine version: %s.", GetWineVersion().c_str());
-  if (!AcceptNativeModule(image, BuiltInModuleKeys(), signatureRefusal_)) return MapResult::SignatureRefused;
+  void* library = nullptr;
+  cHostMemoryFile file;
+  switch (PrepareModuleFile(file, size, next, BuiltInModuleKeys(), signatureRefusal_)) {
+    case ModuleFileResult::Refused:
+      return MapResult::SignatureRefused;
+    case ModuleFileResult::Failed:
+      break;
+    case ModuleFileResult::Ready:
+      library = OpenNativeLibrary(file.Descriptor());
+      // The host's loader knows the library by the descriptor's path: it
+      // stays open for as long as the library is loaded, to the end.
+      if (library != nullptr) file.Release();
+      break;
+  }
   // Host functions: only ever called through CallNative.
-  return TakeNamedEntries(LoadNativeModule(image), &ResolveNativeSymbol);
+  return TakeNamedEntries(library, &ResolveNativeSymbol);
 }
 
 std::uint32_t cWindowsModuleLoader::TranslateProcessId(std::uint32_t processId) {

@@ -29,6 +29,7 @@ namespace {
 using namespace std::chrono_literals;
 using test_support::Finished;
 using test_support::PayloadLoader;
+using test_support::ScrambledPayloadLoader;
 using test_support::ReadBinary;
 using test_support::ReadLines;
 using test_support::SampleLaunch;
@@ -238,6 +239,57 @@ TEST_F(WindowsModuleLoaderTest, OnlyTheHostModuleAsSignedIsLoaded) {
   EXPECT_TRUE(ReadLines(moduleLog_).empty()) << "no refused module ran";
 }
 
+// As the CDN sends it, the host library is unscrambled straight into the
+// host's sealed in-memory file; the payload stays as sent, for the cache.
+TEST_F(WindowsModuleLoaderTest, AScrambledHostModuleLoadsAndItsPayloadStaysAsSent) {
+  LogHostModule();
+  EXPECT_TRUE(PlaceWineHelperBuffer());
+  auto loader = std::make_unique<ScrambledPayloadLoader<cWindowsModuleLoader>>(HostModule(), GameArguments(),
+                                                                               Kind::HostLibrary);
+  auto* payloadLoader = loader.get();
+  const std::vector<std::uint8_t> sent = payloadLoader->Payload();
+  ASSERT_NE(sent, HostModule());
+  SampleLaunch launch(std::move(loader));
+  launch.Start(kGame, GameArguments());
+  EXPECT_EQ(launch.Results(), (std::vector<Finished>{{QVL_Success, kSuccess}}));
+  EXPECT_EQ(GameExitCode(launch), 7u);
+  EXPECT_EQ(payloadLoader->Payload(), sent);
+  launch.End();
+  EXPECT_EQ(ReadLines(moduleLog_).back(), "shutdown reason=1");
+}
+
+// A payload cut short, grown or changed in one byte unscrambles into bytes
+// that are not the signed library: they never run.
+TEST_F(WindowsModuleLoaderTest, AnAlteredScrambledHostModuleIsRefused) {
+  LogHostModule();
+  const std::vector<std::uint8_t> module = HostModule();
+  std::vector<std::uint8_t> truncated(module.begin(), module.end() - 1);
+  std::vector<std::uint8_t> extended = module;
+  extended.push_back(0x00);
+  const struct {
+    const char* name;
+    std::vector<std::uint8_t> module;
+    std::size_t flip;  // a payload byte changed on the way, or none
+  } cases[] = {
+      {"the last byte cut off", truncated, 0},
+      {"a byte added at the end", extended, 0},
+      {"a byte of the payload changed", module, module.size() / 2},
+  };
+  for (const auto& test : cases) {
+    EXPECT_TRUE(PlaceWineHelperBuffer());
+    auto loader = std::make_unique<ScrambledPayloadLoader<cWindowsModuleLoader>>(test.module, GameArguments(),
+                                                                                 Kind::HostLibrary);
+    if (test.flip != 0) loader->Payload()[test.flip] ^= 0x01;
+    SampleLaunch launch(std::move(loader));
+    launch.Start(kGame, GameArguments());
+    const std::vector<Finished> results = launch.Results();
+    ASSERT_EQ(results.size(), 1u) << test.name;
+    EXPECT_EQ(results[0].result, QVL_ModuleLoadFailed) << test.name;
+    EXPECT_THAT(results[0].message, HasSubstr(kSignatureRefused)) << test.name;
+  }
+  EXPECT_TRUE(ReadLines(moduleLog_).empty()) << "no refused module ran";
+}
+
 // The Windows course, in the Wine prefix: signed DLLs under the tests' own
 // trusted root.
 class WindowsImageLoaderTest : public WindowsModuleLoaderTest {
@@ -283,6 +335,21 @@ TEST_F(WindowsImageLoaderTest, SignedDllIsMappedAwayFromItsBaseAndStartsTheGame)
                               "deployment=sample-deployment unix-path=(null) argument-count=0"));
   EXPECT_THAT(lines, Contains("report code=508 process-id=0"));
   EXPECT_EQ(lines.back(), "shutdown reason=1");
+}
+
+// A Windows image as the CDN sends it: unscrambled, checked and mapped.
+TEST_F(WindowsImageLoaderTest, AScrambledWindowsImageLoadsAndItsPayloadStaysAsSent) {
+  LogWindowsModule();
+  EXPECT_TRUE(PlaceWineHelperBuffer());
+  auto loader = std::make_unique<ScrambledPayloadLoader<cWindowsModuleLoader>>(
+      ReadBinary(Fixture("signed.dll")), GameArguments(), Kind::WindowsImage, kLaunchResultWaitLimit);
+  auto* payloadLoader = loader.get();
+  const std::vector<std::uint8_t> sent = payloadLoader->Payload();
+  SampleLaunch launch(std::move(loader));
+  launch.Start(kGame, GameArguments());
+  EXPECT_EQ(launch.Results(), (std::vector<Finished>{{QVL_Success, kSuccess}}));
+  EXPECT_EQ(GameExitCode(launch), 7u);
+  EXPECT_EQ(payloadLoader->Payload(), sent);
 }
 
 TEST_F(WindowsImageLoaderTest, WindowsModuleAnswers) {

@@ -19,8 +19,10 @@ enum class HostSyscall : std::int64_t {
   Open = 2,
   Close = 3,
   Fstat = 5,
+  Lseek = 8,
   GetPid = 39,
   Fcntl = 72,
+  Ftruncate = 77,
   Unlink = 87,
   GetEuid = 107,
   MemfdCreate = 319,
@@ -55,10 +57,17 @@ const void* FindHostFunction(const char* name);
 const void* HostDlopen();
 const void* HostDlsym();
 
-// Loads a host shared library from `image` through an in-memory file; null
-// on failure. The file stays open while the library is loaded, that is for
-// the rest of the process.
+// Loads a host shared library from `image` through a sealed in-memory file
+// (see cHostMemoryFile); null on failure. The file stays open while the
+// library is loaded, that is for the rest of the process. Checks no
+// signature: a loader writes and checks the file itself and then calls
+// OpenNativeLibrary.
 void* LoadNativeModule(std::span<const std::uint8_t> image);
+// The host dlopen of the library in the host file `descriptor`, through its
+// /proc/self/fd path; null (logged) when the host's loader refuses it. On
+// success the descriptor must stay open for as long as the library is
+// loaded: the loader knows the library by that path.
+void* OpenNativeLibrary(std::int64_t descriptor);
 // The host dlsym of `name` in the library; null when it is missing.
 const void* ResolveNativeSymbol(void* handle, const char* name);
 

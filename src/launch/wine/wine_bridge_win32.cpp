@@ -6,11 +6,11 @@
 #include <thread>
 
 #include "common/logger.h"
-#include "common/random.h"
 #include "common/text_encoding.h"
 #include "launch/image/elf_symbols.h"
 #include "launch/wine/host_file_status.h"
 #include "launch/wine/host_maps.h"
+#include "launch/wine/host_memory_file.h"
 #include "launch/wine/wine_bridge.h"
 #include "launch/wine/wine_helper_buffer.h"
 
@@ -18,9 +18,6 @@ namespace quarvel::launcher {
 namespace {
 
 constexpr std::uint64_t kHostReadOnly = 0;      // O_RDONLY
-constexpr std::uint64_t kHostMemfdFlags = 2 | 1;  // MFD_ALLOW_SEALING | MFD_CLOEXEC
-constexpr std::uint64_t kHostAddSeals = 1033;     // F_ADD_SEALS
-constexpr std::uint64_t kHostModuleSeals = 8 | 2 | 4;  // F_SEAL_WRITE | F_SEAL_SHRINK | F_SEAL_GROW
 // O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC
 constexpr std::uint64_t kHostReadOwnFile = 0x800 | 0x20000 | 0x80000;
 constexpr std::uint64_t kHostLazyBinding = 1;   // RTLD_LAZY
@@ -137,48 +134,23 @@ const void* HostDlsym() {
 }
 
 void* LoadNativeModule(std::span<const std::uint8_t> image) {
+  if (HostDlopen() == nullptr || image.empty()) return nullptr;
+  cHostMemoryFile file;
+  if (!file.Create(image.size()) || !file.WriteAt(0, image) || !file.Seal()) return nullptr;
+  void* handle = OpenNativeLibrary(file.Descriptor());
+  // Otherwise the descriptor stays open: the host's loader knows the library
+  // by this path, and a new file under a reused number would be taken for it.
+  if (handle != nullptr) file.Release();
+  return handle;
+}
+
+void* OpenNativeLibrary(std::int64_t descriptor) {
   const void* dlopen = HostDlopen();
-  if (dlopen == nullptr || image.empty()) return nullptr;
-  char name[37];
-  GenerateGuidString(name, sizeof(name));
-  const std::int64_t descriptor = CallHostSyscall(HostSyscall::MemfdCreate, Address(name), kHostMemfdFlags);
-  if (descriptor < 0) {
-    Log(LogLevel::Error, "memfd_create failed with %lld.", static_cast<long long>(descriptor));
-    return nullptr;
-  }
-  const auto close = [descriptor] { CallHostSyscall(HostSyscall::Close, static_cast<std::uint64_t>(descriptor)); };
-
-  std::size_t written = 0;
-  while (written < image.size()) {
-    const std::int64_t result = CallHostSyscall(HostSyscall::Write, static_cast<std::uint64_t>(descriptor),
-                                                Address(image.data() + written), image.size() - written);
-    if (result <= 0) {
-      Log(LogLevel::Error, "Writing the module to memory failed with %lld.", static_cast<long long>(result));
-      close();
-      return nullptr;
-    }
-    written += static_cast<std::size_t>(result);
-  }
-
-  // Sealed, so that nobody who opens the file through /proc changes the
-  // pages of the running module.
-  const std::int64_t sealed =
-      CallHostSyscall(HostSyscall::Fcntl, static_cast<std::uint64_t>(descriptor), kHostAddSeals, kHostModuleSeals);
-  if (sealed != 0) {
-    Log(LogLevel::Error, "Sealing the in-memory module failed with %lld.", static_cast<long long>(sealed));
-    close();
-    return nullptr;
-  }
-
+  if (dlopen == nullptr || descriptor < 0) return nullptr;
   char path[64];
   std::snprintf(path, sizeof(path), "/proc/self/fd/%i", static_cast<int>(descriptor));
   void* handle = reinterpret_cast<void*>(CallNative(dlopen, Address(path), kHostLazyBinding));
-  if (handle == nullptr) {
-    Log(LogLevel::Error, "The host's dlopen refused the module: %s", HostLoaderError().c_str());
-    close();
-  }
-  // Otherwise the descriptor stays open: the host's loader knows the library
-  // by this path, and a new file under a reused number would be taken for it.
+  if (handle == nullptr) Log(LogLevel::Error, "The host's dlopen refused the module: %s", HostLoaderError().c_str());
   return handle;
 }
 

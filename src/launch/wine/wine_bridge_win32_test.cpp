@@ -11,6 +11,7 @@
 #include "common/platform.h"
 #include "common/testing/test_binaries.h"
 #include "common/testing/test_scratch_directory.h"
+#include "launch/wine/host_memory_file.h"
 #include "launch/wine/wine_bridge.h"
 #include "launch/wine/wine_helper_buffer.h"
 #include "quarvel/module_interface.h"
@@ -59,6 +60,25 @@ TEST_F(WineBridgeTest, TheHelperPageIsExecuteRead) {
   ASSERT_NE(VirtualQuery(GetWineHelperBuffer(), &page, sizeof(page)), 0u);
   EXPECT_EQ(page.Protect, static_cast<DWORD>(PAGE_EXECUTE_READ));
   EXPECT_EQ(std::memcmp(GetWineHelperBuffer(), kWineSyscallStub, sizeof(kWineSyscallStub)), 0);
+}
+
+// The host file a module is loaded from reads back what was written, at any
+// place, and once sealed takes no write: nothing can change the module
+// between its check and its load.
+TEST_F(WineBridgeTest, AHostModuleFileTakesNoWriteOnceSealed) {
+  cHostMemoryFile file;
+  ASSERT_TRUE(file.Create(10));
+  const std::vector<std::uint8_t> tail = {7, 8, 9};
+  const std::vector<std::uint8_t> head = {1, 2, 3, 4, 5, 6, 7};
+  ASSERT_TRUE(file.WriteAt(7, tail));
+  ASSERT_TRUE(file.WriteAt(0, head));
+  ASSERT_TRUE(file.Seal());
+  EXPECT_FALSE(file.WriteAt(0, tail));
+  std::vector<std::uint8_t> back(10);
+  ASSERT_TRUE(file.ReadAt(0, back));
+  EXPECT_EQ(back, (std::vector<std::uint8_t>{1, 2, 3, 4, 5, 6, 7, 7, 8, 9}));
+  std::vector<std::uint8_t> past(4);
+  EXPECT_FALSE(file.ReadAt(8, past)) << "the file is 10 bytes long";
 }
 
 TEST_F(WineBridgeTest, ReadsHostFilesThroughSystemCalls) {
