@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <random>
 #include <vector>
@@ -87,6 +88,34 @@ TEST(Scramble, UnscramblingAPieceAtATimeFromTheEndGivesTheSameBytes) {
   Bytes more(1, 0xAA);
   EXPECT_FALSE(unscrambler.Next(more));
   EXPECT_EQ(more, Bytes(1, 0xAA));
+}
+
+// Pieces that start and end anywhere against the 16-byte blocks the fast
+// course takes, against the byte-by-byte definition.
+TEST(Scramble, EveryPieceBoundaryGivesTheDefinedBytes) {
+  std::mt19937 random(20251212);
+  Bytes scrambled(300);
+  for (std::uint8_t& byte : scrambled) byte = static_cast<std::uint8_t>(random());
+  // plain[i] = scrambled[i] - 3i - plain[i + 1], from the end.
+  Bytes expected(scrambled.size());
+  std::uint8_t next = 0;
+  for (std::size_t i = scrambled.size(); i-- > 0;) {
+    next = static_cast<std::uint8_t>(scrambled[i] - 3 * i - next);
+    expected[i] = next;
+  }
+  for (std::size_t first = 1; first <= 40; ++first) {
+    for (std::size_t rest = 1; rest <= 40; rest += 3) {
+      cModuleUnscrambler unscrambler(scrambled);
+      Bytes plain(scrambled.size(), 0xEE);
+      std::size_t end = plain.size();
+      for (std::size_t piece = first; end > 0; piece = rest) {
+        const std::size_t length = std::min(piece, end);
+        end -= length;
+        ASSERT_TRUE(unscrambler.Next(std::span(plain).subspan(end, length)));
+      }
+      ASSERT_EQ(plain, expected) << first << " then " << rest;
+    }
+  }
 }
 
 TEST(Scramble, PositionTermWrapsPastTheFirst256Bytes) {
