@@ -85,10 +85,14 @@ void cModuleCache::WritePayload() {
 
 bool cModuleCache::ComputeSha1Hex(const std::string& filePath, std::string& hex) {
   if (filePath.empty()) return false;
-  std::vector<std::uint8_t> bytes;
-  if (!ReadWholeFile(filePath, bytes)) return false;
+  // Read a piece at a time: right after a download the payload is still held,
+  // and a second whole copy of it would double what the launch needs.
+  cSha1 hash;
+  if (!ReadFileInPieces(filePath, [&hash](std::span<const std::uint8_t> piece) { return hash.Update(piece); })) {
+    return false;
+  }
   Sha1Digest digest{};
-  if (!ComputeSha1(bytes, digest)) return false;
+  if (!hash.Finish(digest)) return false;
   static constexpr char kDigits[] = "0123456789abcdef";
   hex.clear();
   for (const std::uint8_t byte : digest) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <string>
 #include <vector>
@@ -12,6 +13,12 @@ namespace quarvel::launcher {
 // The whole file; an empty file gives no bytes and true. False when the file
 // cannot be read or is 4 GiB or larger.
 bool ReadWholeFile(const std::string& path, std::vector<std::uint8_t>& bytes);
+
+// Hands the file's bytes to `take` a piece at a time, in order, without ever
+// holding the whole file (a module may be hundreds of MiB). False when the
+// file cannot be opened or read, or when `take` answers false.
+using FilePieceHandler = std::function<bool(std::span<const std::uint8_t> piece)>;
+bool ReadFileInPieces(const std::string& path, const FilePieceHandler& take);
 
 // Milliseconds from the file's last write to now (UTC), computed unsigned: a
 // write time in the future gives a huge age. False when the file cannot be

@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <ctime>
+#include <vector>
 
 namespace quarvel::launcher {
 namespace {
@@ -14,6 +15,8 @@ namespace {
 std::uint64_t Ticks(const timespec& time) {
   return static_cast<std::uint64_t>(time.tv_sec) * 10000000ull + static_cast<std::uint64_t>(time.tv_nsec) / 100;
 }
+
+constexpr std::size_t kReadPiece = 64 * 1024;
 
 }  // namespace
 
@@ -28,6 +31,21 @@ bool GetFileAgeMilliseconds(const std::string& path, std::uint64_t& age) {
   if (clock_gettime(CLOCK_REALTIME, &now) != 0) return false;
   age = (Ticks(now) - Ticks(info.st_mtim)) / 10000;
   return true;
+}
+
+bool ReadFileInPieces(const std::string& path, const FilePieceHandler& take) {
+  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  std::vector<std::uint8_t> piece(kReadPiece);
+  bool read = true;
+  while (read) {
+    const ssize_t got = ::read(fd, piece.data(), piece.size());
+    if (got < 0 && errno == EINTR) continue;
+    if (got == 0) break;
+    read = got > 0 && take(std::span(piece).first(static_cast<std::size_t>(got)));
+  }
+  close(fd);
+  return read;
 }
 
 bool DeleteFileUtf8(const std::string& path) { return unlink(path.c_str()) == 0; }

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <vector>
 
 #include "common/text_encoding.h"
 
@@ -12,6 +13,8 @@ namespace {
 std::uint64_t Ticks(const FILETIME& time) {
   return (static_cast<std::uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
 }
+
+constexpr std::size_t kReadPiece = 64 * 1024;
 
 }  // namespace
 
@@ -29,6 +32,26 @@ bool GetFileAgeMilliseconds(const std::string& path, std::uint64_t& age) {
   GetSystemTimeAsFileTime(&now);
   age = (Ticks(now) - Ticks(written)) / 10000;
   return true;
+}
+
+bool ReadFileInPieces(const std::string& path, const FilePieceHandler& take) {
+  HANDLE file = CreateFileW(Utf8ToWide(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
+                            OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  std::vector<std::uint8_t> piece(kReadPiece);
+  bool read = true;
+  while (read) {
+    DWORD got = 0;
+    if (!ReadFile(file, piece.data(), static_cast<DWORD>(piece.size()), &got, nullptr)) {
+      read = false;
+    } else if (got == 0) {
+      break;
+    } else {
+      read = take(std::span(piece).first(got));
+    }
+  }
+  CloseHandle(file);
+  return read;
 }
 
 bool DeleteFileUtf8(const std::string& path) { return DeleteFileW(Utf8ToWide(path).c_str()) != FALSE; }

@@ -6,14 +6,33 @@
 
 namespace quarvel::launcher {
 
-bool ComputeSha1(std::span<const std::uint8_t> bytes, Sha1Digest& digest) {
-  std::unique_ptr<EVP_MD_CTX, decltype(&EVP_MD_CTX_free)> context(EVP_MD_CTX_new(), EVP_MD_CTX_free);
-  if (!context) return false;
-  if (EVP_DigestInit_ex(context.get(), EVP_sha1(), nullptr) != 1) return false;
-  if (!bytes.empty() && EVP_DigestUpdate(context.get(), bytes.data(), bytes.size()) != 1) return false;
+struct cSha1::State {
+  ~State() { EVP_MD_CTX_free(context); }
+  EVP_MD_CTX* context = EVP_MD_CTX_new();
+  bool usable = context != nullptr && EVP_DigestInit_ex(context, EVP_sha1(), nullptr) == 1;
+};
+
+cSha1::cSha1() : state_(std::make_unique<State>()) {}
+cSha1::~cSha1() = default;
+
+bool cSha1::Update(std::span<const std::uint8_t> bytes) {
+  if (state_->usable && !bytes.empty() && EVP_DigestUpdate(state_->context, bytes.data(), bytes.size()) != 1) {
+    state_->usable = false;
+  }
+  return state_->usable;
+}
+
+bool cSha1::Finish(Sha1Digest& digest) {
   unsigned int length = 0;
-  if (EVP_DigestFinal_ex(context.get(), digest.data(), &length) != 1) return false;
-  return length == digest.size();
+  const bool finished = state_->usable && EVP_DigestFinal_ex(state_->context, digest.data(), &length) == 1 &&
+                        length == digest.size();
+  state_->usable = false;
+  return finished;
+}
+
+bool ComputeSha1(std::span<const std::uint8_t> bytes, Sha1Digest& digest) {
+  cSha1 hash;
+  return hash.Update(bytes) && hash.Finish(digest);
 }
 
 }  // namespace quarvel::launcher

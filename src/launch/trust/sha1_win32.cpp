@@ -6,33 +6,46 @@
 #include <algorithm>
 
 namespace quarvel::launcher {
-namespace {
 
-class ScopedProvider {
- public:
-  ~ScopedProvider() {
+struct cSha1::State {
+  State() {
+    usable = CryptAcquireContextW(&provider, nullptr, nullptr, PROV_RSA_FULL, CRYPT_VERIFYCONTEXT) &&
+             CryptCreateHash(provider, CALG_SHA1, 0, 0, &hash);
+  }
+  ~State() {
     if (hash != 0) CryptDestroyHash(hash);
     if (provider != 0) CryptReleaseContext(provider, 0);
   }
   HCRYPTPROV provider = 0;
   HCRYPTHASH hash = 0;
+  bool usable = false;
 };
 
-}  // namespace
+cSha1::cSha1() : state_(std::make_unique<State>()) {}
+cSha1::~cSha1() = default;
 
-bool ComputeSha1(std::span<const std::uint8_t> bytes, Sha1Digest& digest) {
-  ScopedProvider context;
-  if (!CryptAcquireContextW(&context.provider, nullptr, nullptr, PROV_RSA_FULL, CRYPT_VERIFYCONTEXT)) return false;
-  if (!CryptCreateHash(context.provider, CALG_SHA1, 0, 0, &context.hash)) return false;
+bool cSha1::Update(std::span<const std::uint8_t> bytes) {
   // CryptHashData takes a 32-bit length.
   constexpr std::size_t kChunk = 0x40000000;
-  for (std::size_t offset = 0; offset < bytes.size(); offset += kChunk) {
+  for (std::size_t offset = 0; state_->usable && offset < bytes.size(); offset += kChunk) {
     const DWORD length = static_cast<DWORD>(std::min(kChunk, bytes.size() - offset));
-    if (!CryptHashData(context.hash, bytes.data() + offset, length, 0)) return false;
+    state_->usable = CryptHashData(state_->hash, bytes.data() + offset, length, 0) != FALSE;
   }
+  return state_->usable;
+}
+
+bool cSha1::Finish(Sha1Digest& digest) {
   DWORD length = static_cast<DWORD>(digest.size());
-  if (!CryptGetHashParam(context.hash, HP_HASHVAL, digest.data(), &length, 0)) return false;
-  return length == digest.size();
+  const bool finished =
+      state_->usable && CryptGetHashParam(state_->hash, HP_HASHVAL, digest.data(), &length, 0) != FALSE &&
+      length == digest.size();
+  state_->usable = false;
+  return finished;
+}
+
+bool ComputeSha1(std::span<const std::uint8_t> bytes, Sha1Digest& digest) {
+  cSha1 hash;
+  return hash.Update(bytes) && hash.Finish(digest);
 }
 
 }  // namespace quarvel::launcher
