@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "app/anticheat_launcher.h"
+#include "app/main_loop.h"
 #include "app/sdl_startup.h"
 #include "common/background_worker.h"
 
@@ -33,14 +34,10 @@ int main(int argc, char** argv) {
       launcher.SetState(LauncherState::Downloading);
       launcher.OnGameLauncherFinished(QVL_Success, "idle probe");
       const std::int64_t end = MonotonicNowNs() + seconds * 1'000'000'000;
-      std::int64_t last = MonotonicNowNs();
+      cMainLoop loop(launcher, true);
       while (MonotonicNowNs() < end) {
-        const std::int64_t now = MonotonicNowNs();
-        SDL_Event event;
-        while (SDL_PollEvent(&event) != 0) launcher.HandleEvent(event);
         if (alwaysRedraw) launcher.RequestRedraw();
-        launcher.RunFrame(now - last);
-        last = now;
+        loop.RunPass();
       }
       if (launcher.GetState() != LauncherState::WaitingForGame) result = 3;
     }
