@@ -58,6 +58,10 @@ class AntiCheatLauncher : public cBackgroundWorker {
   AntiCheatLauncher(cLogger& logger, const std::vector<std::string>& arguments);
   ~AntiCheatLauncher() override;
 
+  // Starts decoding the built-in splash on a thread of its own, so that it
+  // is ready when Initialize needs it; called while SDL starts. Without it
+  // Initialize decodes the splash itself.
+  void StartSplashDecode();
   // Settings, log file, texts and window. False only when the executable's
   // directory is unknown or the window cannot be made; `error` says why.
   bool Initialize(std::string& error);
@@ -270,6 +274,8 @@ class AntiCheatLauncher : public cBackgroundWorker {
   // The logo sheet, decoded while the window opens: the first frame does
   // without it (its fade has only begun), the frames after show it.
   ui::cPictureDecode logoDecode_;
+  // The built-in splash, decoded while SDL starts.
+  ui::cPictureDecode splashDecode_;
   std::map<std::int32_t, std::shared_ptr<ui::cAnimatedImageElement>> animatedImages_;
   std::map<std::int32_t, std::shared_ptr<ui::cButtonElement>> buttons_;
   std::map<std::int32_t, std::shared_ptr<ui::cShapeElement>> shapes_;

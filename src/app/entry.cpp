@@ -76,6 +76,7 @@ int RunGuarded(cLogger& logger, const std::vector<std::string>& arguments, cTerm
 
   AntiCheatLauncher launcher(logger, arguments);
   if (!headlessMode) {
+    launcher.StartSplashDecode();
     sdlMask = StartSdl();
     if (sdlMask != kSdlAllStarted) {
       ShowLaunchErrorBox("Failed to initialize dependencies.");
