@@ -9,8 +9,8 @@
 
 namespace quarvel::launcher {
 
-cMainLoop::cMainLoop(AntiCheatLauncher& launcher, bool windowEvents)
-    : launcher_(launcher), windowEvents_(windowEvents), lastPass_(MonotonicNowNs()) {}
+cMainLoop::cMainLoop(AntiCheatLauncher& launcher, bool windowEvents, bool sleepWhileStill)
+    : launcher_(launcher), windowEvents_(windowEvents), sleepWhileStill_(sleepWhileStill), lastPass_(MonotonicNowNs()) {}
 
 void cMainLoop::RunPass() {
   HandlePendingEvents();
@@ -27,7 +27,7 @@ void cMainLoop::HandlePendingEvents() {
 }
 
 void cMainLoop::Wait() {
-  const std::int64_t wait = launcher_.NextFrameWaitNs(windowEvents_);
+  const std::int64_t wait = launcher_.NextFrameWaitNs(windowEvents_ && sleepWhileStill_);
   if (!windowEvents_ || wait < kShortestEventWaitNs) {
     SleepOutFrame(wait);
     return;

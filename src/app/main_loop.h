@@ -14,7 +14,8 @@ class AntiCheatLauncher;
 class cMainLoop {
  public:
   // `windowEvents`: SDL's video is running, so its events can be waited for.
-  cMainLoop(AntiCheatLauncher& launcher, bool windowEvents);
+  // Without `sleepWhileStill` the loop wakes every frame, as it once did.
+  cMainLoop(AntiCheatLauncher& launcher, bool windowEvents, bool sleepWhileStill = true);
 
   void RunPass();
 
@@ -24,6 +25,7 @@ class cMainLoop {
 
   AntiCheatLauncher& launcher_;
   bool windowEvents_;
+  bool sleepWhileStill_;
   std::int64_t lastPass_;
 };
 
