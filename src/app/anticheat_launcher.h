@@ -58,6 +58,10 @@ class AntiCheatLauncher : public cBackgroundWorker {
   AntiCheatLauncher(cLogger& logger, const std::vector<std::string>& arguments);
   ~AntiCheatLauncher() override;
 
+  // Starts decoding the built-in splash on a thread of its own, so that it
+  // is ready when Initialize needs it; called while SDL starts. Without it
+  // Initialize decodes the splash itself.
+  void StartSplashDecode();
   // Settings, log file, texts and window. False only when the executable's
   // directory is unknown or the window cannot be made; `error` says why.
   bool Initialize(std::string& error);
@@ -74,7 +78,8 @@ class AntiCheatLauncher : public cBackgroundWorker {
   void SetState(LauncherState state);
   LauncherState GetState() const { return state_.load(); }
 
-  // Any thread may post; tasks run on the main thread, one per frame.
+  // Any thread may post; tasks run on the main thread, one per frame. A
+  // post wakes a main loop waiting for window events.
   void PostTask(Task task);
   void RunNextTask();
   bool HasTasks();
@@ -87,9 +92,16 @@ class AntiCheatLauncher : public cBackgroundWorker {
   // Drags the window, or highlights the buttons under the cursor.
   void HandleMouseMotion(const SDL_MouseMotionEvent& motion);
 
-  // The frame tick of the main loop: sleeps out the frame budget, then runs
-  // at most one task and draws.
+  // The frame tick of the main loop, `elapsedNs` after its last call: when
+  // a frame is due, runs at most one task, steps the animations and draws
+  // what changed. Never waits; the loop waits for NextFrameWaitNs.
   void RunFrame(std::int64_t elapsedNs);
+  // How long the main loop may wait (for window events) before the next
+  // RunFrame must come: what is left of the frame while anything moves or
+  // a task waits, else until the next timed change on screen or look at the
+  // game's window. `eventsWake`: the loop wakes for window events and posted
+  // tasks; without them it waits out single frames only.
+  std::int64_t NextFrameWaitNs(bool eventsWake);
   // Clears, draws a snapshot of the active elements in layer order, presents.
   void RenderFrame();
   // The next frame is drawn even if nothing in it changed: the window system
@@ -174,7 +186,10 @@ class AntiCheatLauncher : public cBackgroundWorker {
   // The screen switch of a state change: merge, fade in and out, close button.
   void SwitchScreen(LauncherState state);
   const ElementList& ScreenFor(LauncherState state) const;
-  void UpdateActiveElements();
+  // Steps every active element by `animationNs` of animation time.
+  void UpdateActiveElements(std::int64_t animationNs);
+  // The animation time before anything active changes on screen.
+  std::int64_t TimeUntilScreenChange() const;
   // Draws only when the picture would differ from the last one drawn, or a
   // redraw was requested.
   void RenderFrameIfChanged();
@@ -215,6 +230,9 @@ class AntiCheatLauncher : public cBackgroundWorker {
 
   std::int64_t frameTimeLeft_ = 0;
   std::int64_t frameInterval_ = 16'000'000;
+  // After the last frame: the animation time before the screen changes, so
+  // the frames the loop sleeps through are made up for in one step.
+  std::int64_t quietNs_ = 0;
 
   std::unique_ptr<cGameLauncher> gameLauncher_;
 
@@ -238,6 +256,7 @@ class AntiCheatLauncher : public cBackgroundWorker {
   std::int64_t pollStart_ = 0;
   std::int64_t windowVisibleTime_ = 0;
   std::int64_t lastWindowPoll_ = 0;  // when the window system was last asked
+  bool windowPollQueued_ = false;    // the poll is among the tasks, due by its own clock
   ProcessHandle gameProcessHandle_;
   std::uint32_t gameProcessId_ = 0;
 
@@ -255,6 +274,8 @@ class AntiCheatLauncher : public cBackgroundWorker {
   // The logo sheet, decoded while the window opens: the first frame does
   // without it (its fade has only begun), the frames after show it.
   ui::cPictureDecode logoDecode_;
+  // The built-in splash, decoded while SDL starts.
+  ui::cPictureDecode splashDecode_;
   std::map<std::int32_t, std::shared_ptr<ui::cAnimatedImageElement>> animatedImages_;
   std::map<std::int32_t, std::shared_ptr<ui::cButtonElement>> buttons_;
   std::map<std::int32_t, std::shared_ptr<ui::cShapeElement>> shapes_;

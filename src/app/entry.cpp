@@ -8,6 +8,7 @@
 #include "app/anticheat_launcher.h"
 #include "app/exit_codes.h"
 #include "app/launch_lock.h"
+#include "app/main_loop.h"
 #include "app/message_box.h"
 #include "app/sdl_startup.h"
 #include "app/switches.h"
@@ -38,17 +39,10 @@ class cTermination {
   bool done_ = false;
 };
 
-// Polls events, then runs one frame tick, until the exit flag is set.
+// Events, frames and waits, until the exit flag is set.
 void RunMainLoop(AntiCheatLauncher& launcher, bool sdlRunning) {
-  std::int64_t last = MonotonicNowNs();
-  while (!launcher.ExitRequested()) {
-    const std::int64_t now = MonotonicNowNs();
-    const std::int64_t elapsed = now - last;
-    last = now;
-    SDL_Event event;
-    while (sdlRunning && SDL_PollEvent(&event) != 0) launcher.HandleEvent(event);
-    launcher.RunFrame(elapsed);
-  }
+  cMainLoop loop(launcher, sdlRunning);
+  while (!launcher.ExitRequested()) loop.RunPass();
 }
 
 }  // namespace
@@ -82,6 +76,7 @@ int RunGuarded(cLogger& logger, const std::vector<std::string>& arguments, cTerm
 
   AntiCheatLauncher launcher(logger, arguments);
   if (!headlessMode) {
+    launcher.StartSplashDecode();
     sdlMask = StartSdl();
     if (sdlMask != kSdlAllStarted) {
       ShowLaunchErrorBox("Failed to initialize dependencies.");

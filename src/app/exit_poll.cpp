@@ -10,6 +10,10 @@ bool WindowPollDue(std::int64_t lastPoll, std::int64_t now) {
   return lastPoll == 0 || now - lastPoll >= kWindowPollIntervalNs;
 }
 
+std::int64_t NextWindowPollAt(std::int64_t lastPoll) {
+  return lastPoll == 0 ? 0 : lastPoll + kWindowPollIntervalNs;
+}
+
 ExitPollOutcome PollGameOnce(const GameWatch& watch, const ExitPollProbes& probes, std::int64_t& seenAt) {
   const std::int64_t now = probes.now();
   if (now - watch.pollStart > kExitDeferTimeNs) {

@@ -40,6 +40,8 @@ struct ExitPollProbes {
 // True when a poll is due at `now`; `lastPoll` is the time of the previous
 // one, 0 before the first (which is always due).
 bool WindowPollDue(std::int64_t lastPoll, std::int64_t now);
+// When the poll after one at `lastPoll` becomes due (0: at once).
+std::int64_t NextWindowPollAt(std::int64_t lastPoll);
 
 // Decides one poll and logs the decision. `seenAt` becomes the time of the
 // poll when the window was seen or the defer time ran out; it is left alone

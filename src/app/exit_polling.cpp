@@ -11,7 +11,11 @@ void AntiCheatLauncher::BeginExitPolling() {
   pollStart_ = MonotonicNowNs();
   gameProcessHandle_ = gameLauncher_->DuplicateGameProcessHandle();
   gameProcessId_ = gameLauncher_->GetGameProcessId();
-  PostTask([this] { return PollForGameWindow(); });
+  windowPollQueued_ = true;
+  PostTask([this] {
+    windowPollQueued_ = PollForGameWindow();
+    return windowPollQueued_;
+  });
 }
 
 bool AntiCheatLauncher::PollForGameWindow() {

@@ -1,13 +1,19 @@
 #include "app/anticheat_launcher.h"
 
-#include "app/frame_sleep.h"
+#include "app/exit_poll.h"
+#include "app/frame_pacing.h"
+#include "app/main_loop.h"
 #include "app/switches.h"
+#include "common/platform.h"
 
 namespace quarvel::launcher {
 
 void AntiCheatLauncher::PostTask(Task task) {
-  std::lock_guard lock(tasksLock_);
-  tasks_.push_back(std::move(task));
+  {
+    std::lock_guard lock(tasksLock_);
+    tasks_.push_back(std::move(task));
+  }
+  WakeMainLoop();
 }
 
 bool AntiCheatLauncher::HasTasks() {
@@ -32,16 +38,30 @@ void AntiCheatLauncher::RunNextTask() {
 
 void AntiCheatLauncher::RunFrame(std::int64_t elapsedNs) {
   frameTimeLeft_ -= elapsedNs;
-  if (frameTimeLeft_ > 0) {
-    SleepOutFrame(frameTimeLeft_);
-    return;
-  }
-  // Time beyond the deadline is dropped, never caught up.
-  frameTimeLeft_ = frameInterval_;
+  if (frameTimeLeft_ > 0) return;
+  const FrameStep step = StepFrames(-frameTimeLeft_, frameInterval_, quietNs_);
+  frameTimeLeft_ = step.untilNextNs;
   if (HasTasks()) RunNextTask();
   if (settings_.hide_bootstrapper || headlessMode) return;
-  UpdateActiveElements();
+  UpdateActiveElements(step.frames * frameInterval_);
   RenderFrameIfChanged();
+  quietNs_ = TimeUntilScreenChange();
+}
+
+std::int64_t AntiCheatLauncher::NextFrameWaitNs(bool eventsWake) {
+  FrameSchedule schedule;
+  schedule.untilFrameNs = frameTimeLeft_;
+  schedule.frameIntervalNs = frameInterval_;
+  if (!eventsWake) return FrameWaitNs(schedule);
+  {
+    std::lock_guard lock(tasksLock_);
+    schedule.busy = tasks_.size() > (windowPollQueued_ ? 1u : 0u);
+  }
+  const bool drawn = !settings_.hide_bootstrapper && !headlessMode;
+  schedule.busy = schedule.busy || (drawn && redrawRequested_);
+  schedule.untilChangeNs = drawn ? TimeUntilScreenChange() : ui::kNoChangeDue;
+  schedule.untilPollNs = windowPollQueued_ ? NextWindowPollAt(lastWindowPoll_) - MonotonicNowNs() : ui::kNoChangeDue;
+  return FrameWaitNs(schedule);
 }
 
 void AntiCheatLauncher::SetState(LauncherState state) {

@@ -4,15 +4,19 @@
 #include <SDL_image.h>
 #include <SDL_ttf.h>
 
+#include "app/video_start_environment.h"
 #include "common/logger.h"
 
 namespace quarvel::launcher {
 
 unsigned StartSdl() {
   unsigned started = 0;
-  if (SDL_Init(SDL_INIT_VIDEO) < 0) {
-    Log(LogLevel::Error, "SDL could not initialize! SDL Error: '%s'.", SDL_GetError());
-    return started;
+  {
+    const cVideoStartEnvironment environment;
+    if (SDL_Init(SDL_INIT_VIDEO) < 0) {
+      Log(LogLevel::Error, "SDL could not initialize! SDL Error: '%s'.", SDL_GetError());
+      return started;
+    }
   }
   started |= kSdlStarted;
   if ((IMG_Init(IMG_INIT_PNG) & IMG_INIT_PNG) == 0) {

@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "ui/assets/testing/test_renderer.h"
+#include "ui/elements/image_element.h"
 #include "ui/elements/shape_element.h"
 #include "ui/elements/text_element.h"
 
@@ -101,6 +102,52 @@ TEST_F(RenderContextTest, MultiLineTextCentresEveryLineOnItsWidestLine) {
     ASSERT_GE(right, left) << "line " << i << " has no ink";
     EXPECT_NEAR((left + right) / 2.0, 400.0, 3.0) << "line " << i;
   }
+}
+
+// A picture without an alpha channel: copied at full alpha, blended while it
+// fades, and either way it keeps its blend mode for the next draw.
+TEST_F(RenderContextTest, OpaquePicturesCoverAndStillFade) {
+  SDL_Surface* surface = SDL_CreateRGBSurfaceWithFormat(0, 8, 8, 24, SDL_PIXELFORMAT_RGB24);
+  ASSERT_NE(surface, nullptr);
+  SDL_FillRect(surface, nullptr, SDL_MapRGB(surface->format, 200, 100, 50));
+  cTexture picture;
+  picture.Adopt(SDL_CreateTextureFromSurface(canvas_.renderer, surface), 8, 8);
+  SDL_FreeSurface(surface);
+  ASSERT_NE(picture.handle, nullptr);
+  SDL_SetTextureBlendMode(picture.handle, SDL_BLENDMODE_BLEND);
+
+  struct Case {
+    std::uint8_t alpha;
+    Colour under;
+    Colour expected;
+  };
+  const Case cases[] = {
+      {255, Colour{10, 240, 90, 255}, Colour{200, 100, 50, 255}},
+      {0, Colour{10, 240, 90, 255}, Colour{10, 240, 90, 255}},
+      {255, Colour{0, 0, 0, 255}, Colour{200, 100, 50, 255}},
+  };
+  for (const Case& c : cases) {
+    SDL_SetRenderDrawColor(canvas_.renderer, c.under.r, c.under.g, c.under.b, 255);
+    SDL_RenderClear(canvas_.renderer);
+    cImageElement image(0, 1001, c.alpha);
+    image.BindTexture(&picture);
+    image.SetPosition(4, 4);
+    ASSERT_TRUE(context_.Submit(&image));
+    EXPECT_TRUE(SameColour(canvas_.PixelAt(6, 6), c.expected)) << int(c.alpha);
+    SDL_BlendMode mode = SDL_BLENDMODE_NONE;
+    SDL_GetTextureBlendMode(picture.handle, &mode);
+    EXPECT_EQ(mode, SDL_BLENDMODE_BLEND);
+  }
+  // Half faded in over black: about half of each channel.
+  SDL_SetRenderDrawColor(canvas_.renderer, 0, 0, 0, 255);
+  SDL_RenderClear(canvas_.renderer);
+  cImageElement image(0, 1001, 128);
+  image.BindTexture(&picture);
+  ASSERT_TRUE(context_.Submit(&image));
+  const SDL_Color half = canvas_.PixelAt(2, 2);
+  EXPECT_NEAR(half.r, 100, 2);
+  EXPECT_NEAR(half.g, 50, 2);
+  EXPECT_NEAR(half.b, 25, 2);
 }
 
 TEST_F(RenderContextTest, NullAndUnknownElementsAreRefused) {

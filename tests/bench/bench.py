@@ -2,7 +2,7 @@
 same machine, natively and (for the Windows build) under Wine, and prints
 one table. scripts/bench.sh builds what this needs and calls it:
 
-    bench.py --linux-build DIR [--windows-build DIR] --work DIR [--runs N]
+    bench.py --linux-build DIR [--windows-build DIR] --work DIR [--runs N] [--figures 3,5]
 
 The Linux build brings the tools (launch_probe, qvl-cdn) and the native
 figures; the Windows build, when given, the figures under Wine. Each build
@@ -128,11 +128,15 @@ class Bench:
             theirs.append(event_ms(probe(self.tool, command, self.t.env, window=GAME_TITLE)))
         self.results["frame"] = (median(ours), median(theirs))
 
-    def run(self) -> dict:
-        self.cached_launch()
-        self.fresh_launch()
-        self.first_frame()
-        self.idle()
+    def run(self, figures: set) -> dict:
+        if "1" in figures:
+            self.cached_launch()
+        if "2" in figures or "4" in figures:
+            self.fresh_launch()
+        if "5" in figures:
+            self.first_frame()
+        if "3" in figures:
+            self.idle()
         if self.hung:
             log(f"[{self.t.name}] {self.hung} launches did not end by themselves and were ended after "
                 f"{LAUNCH_TIMEOUT_MS // 1000} s")
@@ -158,6 +162,8 @@ def main() -> int:
     parser.add_argument("--work", type=Path, required=True)
     parser.add_argument("--runs", type=int, default=10)
     parser.add_argument("--only", choices=["native", "wine"], help="measure one of the two only")
+    parser.add_argument("--figures", default="1,2,3,4,5",
+                        help="the figures to measure, e.g. 3,5 (2 and 4 are measured together)")
     args = parser.parse_args()
 
     tools = args.linux_build / "bin"
@@ -171,7 +177,7 @@ def main() -> int:
         bench = Bench(target, args.runs)
         try:
             target.start()
-            bench.run()
+            bench.run(set(args.figures.split(",")))
         except Exception as error:  # the other build's figures are still worth printing
             log(f"[{target.name}] FAILED: {error}")
             failed = True

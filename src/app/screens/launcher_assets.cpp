@@ -1,6 +1,7 @@
 #include <vector>
 
 #include "app/anticheat_launcher.h"
+#include "app/switches.h"
 #include "localization/localization.h"
 #include "ui/assets/embedded_assets.h"
 
@@ -11,8 +12,9 @@ bool AntiCheatLauncher::LoadAssets() {
   assets_.baseDirectory = executableDirectory_;
   bool useFallback = false;
   const std::int32_t decodedAside = logoDecode_.Pending() ? ui::kTextureLogoSheet : -1;
+  const auto ready = [this](std::int32_t id) { return id == ui::kTextureSplash ? splashDecode_.Take() : nullptr; };
   const bool loaded = assets_.LoadFonts(catalogue_, chosenLocalization_, useFallback) &&
-                      assets_.LoadTextures(renderContext_.renderer, settings_.requested_splash, decodedAside);
+                      assets_.LoadTextures(renderContext_.renderer, settings_.requested_splash, decodedAside, ready);
   if (!loaded) Log(LogLevel::Error, "Failed to load the Quarvel Game Launcher's assets.");
   if (useFallback) {
     // The catalogue's fonts are missing: its texts may need glyphs the
@@ -33,6 +35,13 @@ void AntiCheatLauncher::ShowDefaultsForUndrawableTexts() {
   if (keys.empty()) return;
   Log(LogLevel::Warning, "The fonts cannot draw %u texts of '%s' (the first: '%s'); they show their English defaults.",
       static_cast<unsigned>(keys.size()), chosenLocalization_.c_str(), keys.front().c_str());
+}
+
+void AntiCheatLauncher::StartSplashDecode() {
+  if (headlessMode) return;
+  for (const ui::EmbeddedTexture& picture : ui::GetEmbeddedTextures()) {
+    if (picture.id == ui::kTextureSplash) splashDecode_.Start(picture);
+  }
 }
 
 void AntiCheatLauncher::StartPictureWork() {

@@ -69,6 +69,7 @@ void AntiCheatLauncher::SetWindowIcon() {
 
 void AntiCheatLauncher::DestroyWindow() {
   SDL_FreeSurface(logoDecode_.Take());
+  SDL_FreeSurface(splashDecode_.Take());
   // Textures belong to the renderer: everything drawn goes before it.
   {
     std::lock_guard lock(activeElementsLock_);

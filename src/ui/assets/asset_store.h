@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <optional>
 #include <string>
@@ -68,8 +69,12 @@ class cAssetStore {
   // a refused one is logged and the built-in splash takes its place. False
   // when a built-in picture cannot be made into a texture. The picture with
   // id `later` is left to be decoded elsewhere: its slot only gets its size
-  // (from the picture's header) until AdoptDecoded fills it.
-  bool LoadTextures(SDL_Renderer* renderer, const std::string& requestedSplash, std::int32_t later = -1);
+  // (from the picture's header) until AdoptDecoded fills it. `ready` hands
+  // over a built-in picture decoded beforehand (freed here), or null for one
+  // to decode in line.
+  using ReadyPictures = std::function<SDL_Surface*(std::int32_t id)>;
+  bool LoadTextures(SDL_Renderer* renderer, const std::string& requestedSplash, std::int32_t later = -1,
+                    const ReadyPictures& ready = {});
   // Makes the texture of slot `id` from a decoded `surface`, which it frees.
   // False (the slot empty) when there is no surface or no texture was made.
   bool AdoptDecoded(SDL_Renderer* renderer, std::int32_t id, SDL_Surface* surface);

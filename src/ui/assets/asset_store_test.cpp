@@ -7,6 +7,8 @@
 #include <filesystem>
 #include <ostream>
 #include <string>
+#include <tuple>
+#include <utility>
 #include <vector>
 
 #include "common/platform.h"
@@ -287,6 +289,38 @@ TEST_F(AssetStoreTest, PictureDecodedAsideIsAdoptedIntoItsSlot) {
   EXPECT_EQ(decode.Take(), nullptr);
   EXPECT_FALSE(store_.AdoptDecoded(canvas_.renderer, kTextureLogoSheet, nullptr));
   EXPECT_EQ(sheet->handle, nullptr);
+}
+
+// The splash decoded before the window was made: taken instead of decoding
+// it again, and the same picture; a decode that brought nothing is made up for
+// in line.
+TEST_F(AssetStoreTest, PictureDecodedBeforehandIsTakenInstead) {
+  for (const bool decodes : {true, false}) {
+    cPictureDecode decode;
+    for (const EmbeddedTexture& picture : GetEmbeddedTextures()) {
+      if (picture.id == kTextureSplash && decodes) ASSERT_TRUE(decode.Start(picture));
+    }
+    std::vector<std::int32_t> asked;
+    const auto ready = [&](std::int32_t id) {
+      asked.push_back(id);
+      return id == kTextureSplash ? decode.Take() : nullptr;
+    };
+    cAssetStore store;
+    ASSERT_TRUE(store.LoadTextures(canvas_.renderer, "", -1, ready)) << decodes;
+    EXPECT_FALSE(decode.Pending());
+    EXPECT_EQ(asked.size(), GetEmbeddedTextures().size()) << decodes;
+    const cTexture* splash = store.GetTexture(kTextureSplash);
+    ASSERT_NE(splash, nullptr);
+    ASSERT_NE(splash->handle, nullptr) << decodes;
+    EXPECT_EQ(splash->width, 800);
+    EXPECT_EQ(splash->height, 450);
+    ASSERT_TRUE(store_.LoadTextures(canvas_.renderer, ""));
+    for (const auto& [x, y] : {std::pair{400, 225}, std::pair{10, 10}, std::pair{790, 440}}) {
+      const SDL_Color ours = testing::DrawnPixel(canvas_.renderer, splash->handle, x, y);
+      const SDL_Color inLine = testing::DrawnPixel(canvas_.renderer, store_.GetTexture(kTextureSplash)->handle, x, y);
+      EXPECT_EQ(std::tie(ours.r, ours.g, ours.b), std::tie(inLine.r, inLine.g, inLine.b)) << x << "," << y;
+    }
+  }
 }
 
 TEST_F(AssetStoreTest, WithoutRendererNoTextureIsMade) {

@@ -58,7 +58,8 @@ void DecodeEmbedded(SDL_Renderer* renderer, const EmbeddedTexture& entry, cTextu
 
 }  // namespace
 
-bool cAssetStore::LoadTextures(SDL_Renderer* renderer, const std::string& requestedSplash, std::int32_t later) {
+bool cAssetStore::LoadTextures(SDL_Renderer* renderer, const std::string& requestedSplash, std::int32_t later,
+                               const ReadyPictures& ready) {
   for (const EmbeddedTexture& entry : GetEmbeddedTextures()) {
     cTexture& slot = textures_[entry.id];
     if (entry.id == later) {
@@ -87,7 +88,12 @@ bool cAssetStore::LoadTextures(SDL_Renderer* renderer, const std::string& reques
       return false;
     }
     slot.Release();
-    DecodeEmbedded(renderer, entry, slot);
+    if (SDL_Surface* surface = ready ? ready(entry.id) : nullptr) {
+      MakeTexture(renderer, surface, static_cast<int>(entry.size), slot);
+      SDL_FreeSurface(surface);
+    } else {
+      DecodeEmbedded(renderer, entry, slot);
+    }
     if (slot.handle == nullptr) {
       Log(LogLevel::Error, "Failed in loading the following texture: '%u'.", static_cast<unsigned>(entry.id));
       return false;

@@ -1,5 +1,7 @@
 #include "ui/elements/button_element.h"
 
+#include <algorithm>
+
 #include "common/logger.h"
 
 namespace quarvel::ui {
@@ -118,6 +120,12 @@ void cButtonElement::Update(std::int64_t intervalNs) {
   } else if (type_ == UiElementType::ImageButton) {
     image_.Update(intervalNs);
   }
+}
+
+std::int64_t cButtonElement::TimeUntilChange() const {
+  if (type_ == UiElementType::ShapeButton) return std::min(shape_.TimeUntilChange(), label_.TimeUntilChange());
+  if (type_ == UiElementType::ImageButton) return image_.TimeUntilChange();
+  return kNoChangeDue;
 }
 
 }  // namespace quarvel::ui

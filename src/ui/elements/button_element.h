@@ -44,6 +44,7 @@ class cButtonElement : public cUiElement {
   Rect GetRect(unsigned part) const override;
   void FadeTo(std::int32_t alpha, std::int32_t step) override;
   void Update(std::int64_t intervalNs) override;
+  std::int64_t TimeUntilChange() const override;
 
  private:
   // The sub-element a part names, or null (with the log lines) for any other

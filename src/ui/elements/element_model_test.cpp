@@ -45,6 +45,117 @@ const ElementKind kKinds[] = {
     {"text", [](std::uint8_t alpha, std::uint8_t cap) { return std::make_unique<cTextElement>(1, 4001, alpha, cap); }},
 };
 
+// What an element draws, as far as the loop's sleep could miss a change.
+struct Drawn {
+  std::uint8_t alpha[2];
+  Rect rect[2];
+  Rect source;
+  bool operator==(const Drawn&) const = default;
+};
+
+Drawn DrawnOf(const cUiElement& element) {
+  Drawn drawn{};
+  // A shape button draws its shape and its label.
+  const bool button = element.Type() == UiElementType::ShapeButton;
+  const unsigned parts[2] = {button ? kPartShape : kPartNone, button ? kPartTextBlock : kPartNone};
+  for (int i = 0; i < 2; ++i) {
+    drawn.alpha[i] = element.GetAlpha(parts[i]);
+    drawn.rect[i] = element.GetRect(parts[i]);
+  }
+  if (const Rect* source = element.GetSourceRect()) drawn.source = *source;
+  return drawn;
+}
+
+// Steps `element` frame by frame for `frames`; at each frame the element's
+// promise must hold: no change before the frame that makes up its
+// TimeUntilChange, and one step of all those frames at once draws what the
+// single steps draw.
+void ExpectPromisesKept(const std::function<std::unique_ptr<cUiElement>()>& make, int frames, const char* name) {
+  auto element = make();
+  for (int frame = 0; frame < frames; ++frame) {
+    const std::int64_t until = element->TimeUntilChange();
+    ASSERT_GE(until, 0) << name << " frame " << frame;
+    if (until > kFrameNs && until != kNoChangeDue) {
+      const int quiet = static_cast<int>((until + kFrameNs - 1) / kFrameNs);
+      // A twin in the same state, stepped through the quiet frames at once.
+      auto twin = make();
+      RunUpdates(*twin, frame);
+      const Drawn before = DrawnOf(*element);
+      for (int i = 1; i < quiet; ++i) {
+        element->Update(kFrameNs);
+        ASSERT_EQ(DrawnOf(*element), before) << name << " changed " << i << " frames into a promised quiet at "
+                                             << frame;
+      }
+      element->Update(kFrameNs);
+      twin->Update(quiet * kFrameNs);
+      ASSERT_EQ(DrawnOf(*twin), DrawnOf(*element)) << name << " stepped at once from frame " << frame;
+      frame += quiet - 1;
+      continue;
+    }
+    element->Update(kFrameNs);
+  }
+  EXPECT_EQ(element->TimeUntilChange(), kNoChangeDue) << name << " never settled";
+}
+
+TEST(ElementModel, TimeUntilChangeIsAPromiseTheLoopCanSleepOn) {
+  static cTexture sheet;
+  sheet.width = 1000;
+  sheet.height = 1968;
+  using Make = std::function<std::unique_ptr<cUiElement>()>;
+  const std::pair<const char*, Make> cases[] = {
+      {"playing sprite sheet",
+       [] {
+         auto logo = std::make_unique<cAnimatedImageElement>(1, 2001);
+         logo->BindTexture(&sheet);
+         logo->SetSheet(SpriteLayout::Grid, 64, 250, 123);
+         logo->FadeTo(255, 5);
+         return logo;
+       }},
+      {"sprite sheet bound after its frames were placed",
+       [] {
+         auto logo = std::make_unique<cAnimatedImageElement>(1, 2001);
+         logo->SetSheet(SpriteLayout::Grid, 64, 250, 123);
+         logo->ShowFrame(63);
+         logo->BindTexture(&sheet);
+         return logo;
+       }},
+      {"fading, moving picture",
+       [] {
+         auto image = std::make_unique<cImageElement>(0, 1001);
+         image->FadeTo(200, 5);
+         image->MoveTo(30, 40, 2, 3);
+         return image;
+       }},
+      {"resizing shape",
+       [] {
+         auto fill = std::make_unique<cShapeElement>(UiElementType::Rectangle, 1, 3001, 255);
+         fill->Configure(10, 8, Colour{1, 2, 3, 255});
+         fill->ResizeTo(300, 8, 10, 1);
+         return fill;
+       }},
+      {"button fading in",
+       [] {
+         auto button = std::make_unique<cButtonElement>(UiElementType::ShapeButton, 4, 5001, [] {}, 0);
+         button->Shape().Configure(160, 40, Colour{0, 116, 228, 0});
+         button->FadeTo(150, 5);
+         return button;
+       }},
+  };
+  for (const auto& [name, make] : cases) ExpectPromisesKept(make, 400, name);
+}
+
+TEST(ElementModel, LoopingSheetNeverSettles) {
+  cTexture sheet;
+  sheet.width = 3000;
+  sheet.height = 123;
+  cAnimatedImageElement logo(1, 2001);
+  logo.BindTexture(&sheet);
+  logo.SetSheet(SpriteLayout::HorizontalStrip, 12, 250, 123);
+  logo.SetLoop(1);
+  RunUpdates(logo, 500);
+  EXPECT_LE(logo.TimeUntilChange(), cAnimatedImageElement::kDefaultFrameDurationNs);
+}
+
 TEST(ElementModel, FadesStopAtTheCapAndNeedFadingEnabled) {
   struct Case {
     const char* what;

@@ -92,25 +92,38 @@ void cAnimatedImageElement::Update(std::int64_t intervalNs) {
   PlaceSource();
 }
 
-void cAnimatedImageElement::PlaceSource() {
+std::int64_t cAnimatedImageElement::TimeUntilChange() const {
+  if (flags_ != 0) return 0;
+  const bool stopped = frameCount_ <= 1 || (loop_ == 0 && currentFrame_ == frameCount_ - 1);
+  // The next frame step also places the frame anew, which a sheet bound
+  // since the last placement may still need.
+  if (stopped && source_ == SourceOf(currentFrame_)) return kNoChangeDue;
+  return timeLeft_;
+}
+
+void cAnimatedImageElement::PlaceSource() { source_ = SourceOf(currentFrame_); }
+
+Rect cAnimatedImageElement::SourceOf(std::int32_t frame) const {
+  Rect source = source_;
   switch (layout_) {
     case SpriteLayout::HorizontalStrip:
-      source_.x = currentFrame_ * frameWidth_;
+      source.x = frame * frameWidth_;
       break;
     case SpriteLayout::VerticalStrip:
-      source_.y = currentFrame_ * frameHeight_;
+      source.y = frame * frameHeight_;
       break;
     case SpriteLayout::Grid: {
       if (frameHeight_ <= 0) break;
       const std::int32_t rows = height_ / frameHeight_;
       if (rows <= 0) break;
-      source_.y = frameHeight_ * (currentFrame_ % rows);
-      source_.x = frameWidth_ * (currentFrame_ / rows);
+      source.y = frameHeight_ * (frame % rows);
+      source.x = frameWidth_ * (frame / rows);
       break;
     }
     default:
       break;
   }
+  return source;
 }
 
 }  // namespace quarvel::ui

@@ -65,6 +65,7 @@ class cAnimatedImageElement : public cImageElement {
   Rect GetRect(unsigned part) const override;
   const Rect* GetSourceRect() const override { return &source_; }
   void Update(std::int64_t intervalNs) override;
+  std::int64_t TimeUntilChange() const override;
 
   SpriteLayout Layout() const { return layout_; }
   std::int32_t FrameCount() const { return frameCount_; }
@@ -72,6 +73,8 @@ class cAnimatedImageElement : public cImageElement {
 
  private:
   void PlaceSource();
+  // Where frame `frame` sits on the sheet.
+  Rect SourceOf(std::int32_t frame) const;
 
   std::uint32_t loop_ = 0;
   std::int32_t frameWidth_ = 0;

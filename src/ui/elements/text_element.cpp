@@ -265,6 +265,13 @@ void cTextElement::Update(std::int64_t intervalNs) {
   }
 }
 
+std::int64_t cTextElement::TimeUntilChange() const {
+  if (flags_ != 0) return 0;
+  if (kind_ != TextKind::Cycling) return kNoChangeDue;
+  std::lock_guard lock(lock_);
+  return lines_.size() > 1 ? cycleTimeLeft_ : kNoChangeDue;
+}
+
 void cTextElement::TakeOverPendingText() {
   {
     std::lock_guard lock(lock_);

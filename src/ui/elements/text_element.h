@@ -75,6 +75,7 @@ class cTextElement : public cUiElement {
   void SetPosition(std::int32_t x, std::int32_t y) override;
   void SetSize(std::int32_t width, std::int32_t height) override;
   void Update(std::int64_t intervalNs) override;
+  std::int64_t TimeUntilChange() const override;
   void Reset() override;
 
   // Stacked height of a list: all heights plus, between lines, half the

@@ -42,9 +42,33 @@ TEST_F(TextElementTest, CyclingTextChangesEvery32ndUpdate) {
   for (std::uint32_t expected : {1u, 2u, 3u, 0u}) {
     for (int i = 0; i < 31; ++i) status.Update(kFrameNs);
     EXPECT_NE(status.CurrentIndex(), expected);
+    // The frame loop may sleep until the step: it is promised for the next frame.
+    EXPECT_GT(status.TimeUntilChange(), 0);
+    EXPECT_LE(status.TimeUntilChange(), kFrameNs);
     status.Update(kFrameNs);
     EXPECT_EQ(status.CurrentIndex(), expected);
   }
+  // Slept through the 31 frames before a step, one step of all of them.
+  status.Update(kFrameNs);
+  const std::int64_t until = status.TimeUntilChange();
+  EXPECT_EQ(until, cTextElement::kCyclePeriodNs - kFrameNs);
+  const std::int64_t frames = (until + kFrameNs - 1) / kFrameNs;
+  status.Update((frames - 1) * kFrameNs);
+  EXPECT_EQ(status.CurrentIndex(), 0u);
+  status.Update(kFrameNs);
+  EXPECT_EQ(status.CurrentIndex(), 1u);
+}
+
+TEST_F(TextElementTest, StillTextsPromiseNoChange) {
+  cTextElement title(1, 4002, 255, 255);
+  title.SetFont(light20_);
+  ASSERT_TRUE(title.ReplaceText(canvas_.renderer, "WAITING"));
+  EXPECT_EQ(title.TimeUntilChange(), kNoChangeDue);
+  // A new text cross-fades: it moves every frame until the fade is over.
+  ASSERT_TRUE(title.SetText(canvas_.renderer, "LAUNCH ERROR"));
+  EXPECT_EQ(title.TimeUntilChange(), 0);
+  for (int i = 0; i < 200 && title.TimeUntilChange() == 0; ++i) title.Update(kFrameNs);
+  EXPECT_EQ(title.TimeUntilChange(), kNoChangeDue);
 }
 
 TEST_F(TextElementTest, BracketsInTheWrongOrderAreOrdinaryText) {

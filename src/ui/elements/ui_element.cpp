@@ -21,6 +21,7 @@ void cUiElement::SetSize(std::int32_t, std::int32_t) {}
 const std::vector<Colour>* cUiElement::GetColours() const { return nullptr; }
 const Rect* cUiElement::GetSourceRect() const { return nullptr; }
 void cUiElement::Update(std::int64_t) {}
+std::int64_t cUiElement::TimeUntilChange() const { return flags_ != 0 ? 0 : kNoChangeDue; }
 
 bool cUiElement::HitTest(std::int32_t mouseX, std::int32_t mouseY, std::int32_t offsetX,
                          std::int32_t offsetY) const {

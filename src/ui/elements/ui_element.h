@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <limits>
 #include <vector>
 
 struct SDL_Rect;
@@ -35,6 +36,10 @@ enum AnimationFlag : std::uint32_t {
   kAnimFade = 1u << 1,
   kAnimResize = 1u << 2,
 };
+
+// What TimeUntilChange answers for an element that stands still until it is
+// given a new order (a fade, a text, a frame).
+inline constexpr std::int64_t kNoChangeDue = std::numeric_limits<std::int64_t>::max();
 
 // Red, green, blue, alpha: the first byte is red.
 struct Colour {
@@ -86,6 +91,12 @@ class cUiElement {
   virtual void ResizeTo(std::int32_t width, std::int32_t height, std::int32_t stepWidth, std::int32_t stepHeight);
   // One frame of animation; `intervalNs` is the frame interval.
   virtual void Update(std::int64_t intervalNs);
+  // How much animation time (the sum of the intervals given to Update) must
+  // pass before an Update changes what this element draws: 0 while a fade,
+  // move or resize runs, a timer's remainder for a sprite sheet or a cycling
+  // text, kNoChangeDue when nothing would change. The frame loop sleeps
+  // through the frames in between.
+  virtual std::int64_t TimeUntilChange() const;
   // Clears animations and targets and enables fading again.
   virtual void Reset();
 

@@ -1,8 +1,9 @@
 // Runs a launcher on the waiting screen (state 4) for a number of seconds
 // with the main loop's pacing, so its processor use while idle can be
 // measured from outside: launcher_idle_probe <seconds> [--always-redraw].
-// With --always-redraw every frame is drawn whether or not it changed, as
-// the launcher once did: the baseline the benchmarks compare against.
+// With --always-redraw every frame is drawn whether or not it changed, and
+// the loop wakes every frame, as the launcher once did: the baseline the
+// benchmarks compare against.
 #include <SDL.h>
 
 #include <cstdlib>
@@ -11,6 +12,7 @@
 #include <vector>
 
 #include "app/anticheat_launcher.h"
+#include "app/main_loop.h"
 #include "app/sdl_startup.h"
 #include "common/background_worker.h"
 
@@ -33,14 +35,10 @@ int main(int argc, char** argv) {
       launcher.SetState(LauncherState::Downloading);
       launcher.OnGameLauncherFinished(QVL_Success, "idle probe");
       const std::int64_t end = MonotonicNowNs() + seconds * 1'000'000'000;
-      std::int64_t last = MonotonicNowNs();
+      cMainLoop loop(launcher, true, !alwaysRedraw);
       while (MonotonicNowNs() < end) {
-        const std::int64_t now = MonotonicNowNs();
-        SDL_Event event;
-        while (SDL_PollEvent(&event) != 0) launcher.HandleEvent(event);
         if (alwaysRedraw) launcher.RequestRedraw();
-        launcher.RunFrame(now - last);
-        last = now;
+        loop.RunPass();
       }
       if (launcher.GetState() != LauncherState::WaitingForGame) result = 3;
     }
