@@ -24,10 +24,13 @@ class LaunchRequestTest(unittest.TestCase):
         self.assertEqual(run.exit_code, expected, run.log)
 
     def test_bad_settings_end_with_207_before_any_download(self):
+        # A product of this test's own: under Wine every test shares the
+        # prefix's data folder, where others may create the usual product's.
+        product = "qvl-e2e-bad-settings"
         cases = {
             "missing file": None,
             "empty file": "",
-            "missing field": valid_settings(sandboxid=None),
+            "missing field": valid_settings(productid=product, sandboxid=None),
             "invalid identifier": valid_settings(productid="bad_id"),
         }
         for name, settings in cases.items():
@@ -38,11 +41,12 @@ class LaunchRequestTest(unittest.TestCase):
                     if isinstance(settings, dict):
                         settings = {k: v for k, v in settings.items() if v is not None}
                     self.game.write_settings(settings)
-                run = self.game.run(env=UNATTENDED)
+                run = self.game.run(env=UNATTENDED, settings_ids=(product, "live"))
                 self.expect_exit(run, 207)
                 # The log file opens only once the settings were read.
                 self.assertEqual(run.log, "")
-                self.assertFalse((self.game.cache_root() / "qvl-e2e-product").exists())
+                for folder in (product, "bad_id"):
+                    self.assertFalse((self.game.cache_root() / folder).exists(), folder)
 
     def test_missing_game_binary_ends_with_207(self):
         self.game.write_settings(valid_settings(executable="missing.exe"))
