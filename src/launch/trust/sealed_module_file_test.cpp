@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "common/platform.h"
+#include "common/testing/test_binaries.h"
 
 // Writing a module into the file it is loaded from, against a file in
 // memory that records what is done to it and can misbehave on request.
@@ -14,19 +14,8 @@ namespace quarvel::launcher {
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
-
-Bytes ReadFixture(const char* name) {
-  std::string directory;
-  GetExecutableDirectory(directory);
-#ifdef _WIN32
-  const std::string path = directory + "trailer_fixtures\\" + name;
-#else
-  const std::string path = directory + "trailer_fixtures/" + name;
-#endif
-  Bytes bytes;
-  ReadFileBytes(path.c_str(), bytes, 1024 * 1024);
-  return bytes;
-}
+using test_support::ReadBinary;
+using test_support::TestBinaryDirectory;
 
 // What can go wrong with the file.
 struct Fault {
@@ -92,7 +81,7 @@ class SealedModuleFileTest : public ::testing::Test {
  protected:
   void SetUp() override {
     if (BuiltInModuleKeys().empty()) GTEST_SKIP() << "this build has no module keys";
-    signed_ = ReadFixture("signed.bin");
+    signed_ = ReadBinary(TestBinaryDirectory() + "trailer_fixtures/signed.bin");
     ASSERT_GT(signed_.size(), kModuleTrailerSize);
     // Larger than one write piece, so that the pieces and their order count.
     large_ = signed_;

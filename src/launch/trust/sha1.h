@@ -11,10 +11,7 @@ namespace quarvel::launcher {
 
 using Sha1Digest = std::array<std::uint8_t, 20>;
 
-// False when the library refuses any step; `digest` is unusable then.
-bool ComputeSha1(std::span<const std::uint8_t> bytes, Sha1Digest& digest);
-
-// The same digest over bytes that come a piece at a time.
+// The digest of bytes that come a piece at a time.
 class cSha1 {
  public:
   cSha1();

@@ -30,9 +30,4 @@ bool cSha1::Finish(Sha1Digest& digest) {
   return finished;
 }
 
-bool ComputeSha1(std::span<const std::uint8_t> bytes, Sha1Digest& digest) {
-  cSha1 hash;
-  return hash.Update(bytes) && hash.Finish(digest);
-}
-
 }  // namespace quarvel::launcher
