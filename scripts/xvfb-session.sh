@@ -4,6 +4,8 @@
 # display.
 #   xvfb-session.sh start <dir>   start Xvfb, write <dir>/<id>/session.env
 #   xvfb-session.sh stop <dir>    stop Xvfb, remove <dir>/<id>
+# QVL_XVFB_NORESET=1 keeps the server from resetting when its last client
+# leaves, as a desktop's display never does (the benchmarks want that).
 set -euo pipefail
 
 action=${1:?usage: xvfb-session.sh start|stop <dir>}
@@ -23,7 +25,9 @@ start() {
   stop_quietly
   mkdir -p "$dir"
   # -displayfd picks a free display number and reports it once ready.
-  Xvfb -displayfd 3 -screen 0 1920x1080x24 -nolisten tcp 3>"$dir/display" >"$dir/xvfb.log" 2>&1 &
+  local options=(-screen 0 1920x1080x24 -nolisten tcp)
+  [ "${QVL_XVFB_NORESET:-0}" = 1 ] && options+=(-noreset)
+  Xvfb -displayfd 3 "${options[@]}" 3>"$dir/display" >"$dir/xvfb.log" 2>&1 &
   echo $! >"$dir/xvfb.pid"
   for _ in $(seq 100); do
     [ -s "$dir/display" ] && break
