@@ -14,6 +14,7 @@
 #include "app/switches.h"
 #include "common/platform.h"
 #include "launch/wine/wine_helper_buffer.h"
+#include "net/libcurl_start.h"
 
 namespace quarvel::launcher {
 namespace {
@@ -83,6 +84,9 @@ int RunGuarded(cLogger& logger, const std::vector<std::string>& arguments, cTerm
       return termination.Terminate(DependenciesFailed);
     }
   }
+  // Not before SDL's start: on Linux that sets environment variables for a
+  // moment, which libcurl's TLS library reads as it starts.
+  const cLibcurlWarmUp libcurlWarmUp;
   if (!launcher.Initialize(error)) {
     ShowLaunchErrorBox(error);
     return termination.Terminate(InitializeFailed);

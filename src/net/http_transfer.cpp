@@ -2,12 +2,11 @@
 
 #include <cstdarg>
 #include <cstdio>
-#include <cstdlib>
-#include <mutex>
 #include <new>
 
 #include "net/deployment.h"
 #include "net/http_header_line.h"
+#include "net/libcurl_start.h"
 #include "net/system_trust_store.h"
 
 namespace quarvel {
@@ -17,20 +16,6 @@ constexpr std::size_t kLogLineSize = 768;
 // A Content-Length above this is not reserved up front: a lying server must
 // not make us commit gigabytes before the first byte arrives.
 constexpr std::uint64_t kMaximumReservedBody = 256ull * 1024 * 1024;
-
-// One-time libcurl setup; false when libcurl cannot be used at all.
-bool PrepareLibcurl() {
-  static std::once_flag once;
-  static bool usable = false;
-  std::call_once(once, [] {
-    if (curl_global_init(CURL_GLOBAL_ALL) != CURLE_OK) return;
-    std::atexit(curl_global_cleanup);
-    // The library at run time must be the one whose headers we built with.
-    const curl_version_info_data* info = curl_version_info(CURLVERSION_NOW);
-    usable = info != nullptr && info->version_num == LIBCURL_VERSION_NUM;
-  });
-  return usable;
-}
 
 }  // namespace
 

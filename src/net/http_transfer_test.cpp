@@ -4,11 +4,14 @@
 
 #include <chrono>
 #include <memory>
+#include <functional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "common/platform.h"
 #include "net/deployment.h"
+#include "net/libcurl_start.h"
 #include "net/system_trust_store.h"
 #include "net/test_services.h"
 
@@ -56,6 +59,31 @@ class ScopedEnvironment {
 };
 
 std::string LocalProxy(ServicePort service) { return "127.0.0.1:" + std::to_string(Port(service)); }
+
+// First in this file, so that in a run of it alone libcurl is not yet
+// started: transfers on two threads race the warm-up's start of it.
+TEST(HttpTransfer, TransfersThatRaceTheWarmUpWaitForItsStartOfLibcurl) {
+  const std::string name = "net-tests/" + UniqueName("warm") + ".bin";
+  const std::vector<std::uint8_t> bytes = PatternBytes(4096, 3);
+  ASSERT_TRUE(PublishOnCdn(name, bytes));
+  const std::string url = "https://" + std::string(deployment::ModuleCdnHost()) + "/" + name;
+
+  bool fetched[2] = {false, false};
+  auto fetch = [&](bool& out) {
+    cHttpTransfer transfer;
+    CURLcode code = CURLE_FAILED_INIT;
+    out = transfer.Initialize() && transfer.Perform(url, code, 0) && transfer.GetResponseBody() == bytes;
+  };
+  {
+    const cLibcurlWarmUp warmUp;
+    std::thread other(fetch, std::ref(fetched[0]));
+    fetch(fetched[1]);
+    other.join();
+  }
+  EXPECT_TRUE(fetched[0]);
+  EXPECT_TRUE(fetched[1]);
+  EXPECT_TRUE(PrepareLibcurl());
+}
 
 TEST(HttpTransfer, DownloadsABodyDirectlyWithItsETag) {
   const std::string name = "net-tests/" + UniqueName("body") + ".bin";
