@@ -9,6 +9,7 @@
 #include "launch/trust/signature.h"
 #include "launch/windows_module_loader.h"
 #include "launch/wine/host_memory_file.h"
+#include "launch/wine/host_sha256.h"
 #include "launch/wine/wine_bridge.h"
 #include "launch/wine/wine_helper_buffer.h"
 
@@ -137,7 +138,7 @@ MapResult cWindowsModuleLoader::MapHostLibrary(std::uint64_t size, const ModuleP
   Log(LogLevel::Info, "Starting Wine module mapping, Wine version: %s.", GetWineVersion().c_str());
   void* library = nullptr;
   cHostMemoryFile file;
-  switch (PrepareModuleFile(file, size, next, BuiltInModuleKeys(), signatureRefusal_)) {
+  switch (PrepareModuleFile(file, size, next, BuiltInModuleKeys(), signatureRefusal_, ModuleSha256Hasher())) {
     case ModuleFileResult::Refused:
       return MapResult::SignatureRefused;
     case ModuleFileResult::Failed:

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cstring>
+#include <memory>
 #include <vector>
 
 #include "common/logger.h"
@@ -35,16 +36,18 @@ const ModulePublicKey* FindKey(const ModuleKeyId& id, std::span<const ModulePubl
 }
 
 // The digest of the `size` bytes before the trailer, read a piece at a time.
-bool HashSignedBytes(std::uint64_t size, const ModuleImageReader& read, Sha256Digest& digest) {
+bool HashSignedBytes(std::uint64_t size, const ModuleImageReader& read, const Sha256HasherFactory& hasher,
+                     Sha256Digest& digest) {
+  const std::unique_ptr<cSha256Hasher> hash = hasher ? hasher() : std::make_unique<cSha256>();
+  if (hash == nullptr) return false;
   std::vector<std::uint8_t> piece(static_cast<std::size_t>(std::min<std::uint64_t>(kReadPiece, size)));
-  cSha256 hash;
   for (std::uint64_t offset = 0; offset < size;) {
     const std::span<std::uint8_t> into =
         std::span(piece).first(static_cast<std::size_t>(std::min<std::uint64_t>(piece.size(), size - offset)));
-    if (!read(offset, into) || !hash.Update(into)) return false;
+    if (!read(offset, into) || !hash->Update(into)) return false;
     offset += into.size();
   }
-  return hash.Finish(digest);
+  return hash->Finish(digest);
 }
 
 bool Accepting(ModuleSignatureCheck check, std::string& reason) {
@@ -90,7 +93,7 @@ ModuleSignatureCheck CheckModuleTrailer(std::span<const std::uint8_t> image, std
 }
 
 ModuleSignatureCheck CheckModuleTrailer(std::uint64_t size, const ModuleImageReader& read,
-                                        std::span<const ModulePublicKey> keys) {
+                                        std::span<const ModulePublicKey> keys, const Sha256HasherFactory& hasher) {
   if (size <= kModuleTrailerSize) return ModuleSignatureCheck::Missing;
   const std::uint64_t signedSize = size - kModuleTrailerSize;
   std::array<std::uint8_t, kModuleTrailerSize> tail{};
@@ -100,7 +103,7 @@ ModuleSignatureCheck CheckModuleTrailer(std::uint64_t size, const ModuleImageRea
   const ModulePublicKey* key = FindKey(trailer.keyId, keys);
   if (key == nullptr) return ModuleSignatureCheck::UnknownKey;
   Sha256Digest digest;
-  if (!HashSignedBytes(signedSize, read, digest)) return ModuleSignatureCheck::Failed;
+  if (!HashSignedBytes(signedSize, read, hasher, digest)) return ModuleSignatureCheck::Failed;
   return VerifyP256Signature(digest, trailer.signature, key->publicKeyInfo) ? ModuleSignatureCheck::Valid
                                                                              : ModuleSignatureCheck::Invalid;
 }
@@ -133,10 +136,10 @@ bool AcceptNativeModule(std::span<const std::uint8_t> image, std::span<const Mod
 }
 
 bool AcceptNativeModule(std::uint64_t size, const ModuleImageReader& read, std::span<const ModulePublicKey> keys,
-                        std::string& reason) {
+                        std::string& reason, const Sha256HasherFactory& hasher) {
   reason.clear();
   if (keys.empty()) return AcceptUnverified();
-  return Accepting(CheckModuleTrailer(size, read, keys), reason);
+  return Accepting(CheckModuleTrailer(size, read, keys, hasher), reason);
 }
 
 void ResetUnverifiedModuleWarningForTesting() { unverifiedWarningLogged = false; }

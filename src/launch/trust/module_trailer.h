@@ -7,6 +7,8 @@
 #include <span>
 #include <string>
 
+#include "launch/trust/sha256.h"
+
 // The signature trailer of a native module (a Linux shared object). The
 // dynamic loader ignores bytes past the end of what the ELF headers describe,
 // so the signature simply follows the library:
@@ -61,9 +63,11 @@ ModuleSignatureCheck CheckModuleTrailer(std::span<const std::uint8_t> image, std
 using ModuleImageReader = std::function<bool(std::uint64_t offset, std::span<std::uint8_t> into)>;
 // The same check over an image of `size` bytes that is read a piece at a
 // time (from a file, say, so that what is checked is what is there); a read
-// that fails makes it Failed.
+// that fails makes it Failed. The signed bytes are hashed with `hasher`'s
+// hashers (the platform's when it is empty).
 ModuleSignatureCheck CheckModuleTrailer(std::uint64_t size, const ModuleImageReader& read,
-                                        std::span<const ModulePublicKey> keys);
+                                        std::span<const ModulePublicKey> keys,
+                                        const Sha256HasherFactory& hasher = {});
 const char* DescribeModuleSignatureCheck(ModuleSignatureCheck check);
 
 // ECDSA P-256 of a SHA-256 digest, with the platform's library (OpenSSL's
@@ -81,7 +85,7 @@ std::span<const ModulePublicKey> BuiltInModuleKeys();
 bool AcceptNativeModule(std::span<const std::uint8_t> image, std::span<const ModulePublicKey> keys,
                         std::string& reason);
 bool AcceptNativeModule(std::uint64_t size, const ModuleImageReader& read, std::span<const ModulePublicKey> keys,
-                        std::string& reason);
+                        std::string& reason, const Sha256HasherFactory& hasher = {});
 // Tests only: the next unverified load warns again.
 void ResetUnverifiedModuleWarningForTesting();
 

@@ -30,13 +30,14 @@ bool WritePieces(cModuleFile& file, std::uint64_t size, const ModulePieceSource&
 }  // namespace
 
 ModuleFileResult PrepareModuleFile(cModuleFile& file, std::uint64_t size, const ModulePieceSource& next,
-                                   std::span<const ModulePublicKey> keys, std::string& reason) {
+                                   std::span<const ModulePublicKey> keys, std::string& reason,
+                                   const Sha256HasherFactory& hasher) {
   reason.clear();
   if (!file.Create(size) || !WritePieces(file, size, next) || !file.Seal()) return ModuleFileResult::Failed;
   const ModuleImageReader read = [&file](std::uint64_t offset, std::span<std::uint8_t> into) {
     return file.ReadAt(offset, into);
   };
-  return AcceptNativeModule(size, read, keys, reason) ? ModuleFileResult::Ready : ModuleFileResult::Refused;
+  return AcceptNativeModule(size, read, keys, reason, hasher) ? ModuleFileResult::Ready : ModuleFileResult::Refused;
 }
 
 }  // namespace quarvel::launcher

@@ -41,8 +41,10 @@ enum class ModuleFileResult {
 };
 
 // Writes the `size`-byte image into `file` through one small buffer, seals
-// the file, then checks the signature against `keys` over the sealed bytes.
+// the file, then checks the signature against `keys` over the sealed bytes,
+// hashing them with `hasher`'s hashers (the platform's when it is empty).
 ModuleFileResult PrepareModuleFile(cModuleFile& file, std::uint64_t size, const ModulePieceSource& next,
-                                   std::span<const ModulePublicKey> keys, std::string& reason);
+                                   std::span<const ModulePublicKey> keys, std::string& reason,
+                                   const Sha256HasherFactory& hasher = {});
 
 }  // namespace quarvel::launcher

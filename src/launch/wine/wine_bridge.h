@@ -68,6 +68,9 @@ void* LoadNativeModule(std::span<const std::uint8_t> image);
 // success the descriptor must stay open for as long as the library is
 // loaded: the loader knows the library by that path.
 void* OpenNativeLibrary(std::int64_t descriptor);
+// The host dlopen of the host library `name` (looked for where the host's
+// loader looks); null when the host has none by that name.
+void* OpenHostLibrary(const char* name);
 // The host dlsym of `name` in the library; null when it is missing.
 const void* ResolveNativeSymbol(void* handle, const char* name);
 

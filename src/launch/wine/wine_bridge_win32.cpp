@@ -154,6 +154,12 @@ void* OpenNativeLibrary(std::int64_t descriptor) {
   return handle;
 }
 
+void* OpenHostLibrary(const char* name) {
+  const void* dlopen = HostDlopen();
+  if (dlopen == nullptr || name == nullptr) return nullptr;
+  return reinterpret_cast<void*>(CallNative(dlopen, Address(name), kHostLazyBinding));
+}
+
 const void* ResolveNativeSymbol(void* handle, const char* name) {
   const void* dlsym = HostDlsym();
   if (dlsym == nullptr || handle == nullptr) return nullptr;
