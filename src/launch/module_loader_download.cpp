@@ -30,6 +30,11 @@ constexpr long kLowSpeedLimit = 5120;
 constexpr long kLowSpeedTimeSeconds = 60;
 // A body this small is the backend's way of saying the service is off.
 constexpr std::size_t kDisabledServiceBodySize = 4096;
+// The module is large, and under Wine every receive from the socket is a
+// round trip to the wineserver: libcurl's default 16 KiB buffer makes
+// thousands of them for a large module, this size (libcurl's largest) a
+// few hundred.
+constexpr long kModuleReceiveBufferBytes = 512 * 1024;
 
 std::atomic<InformationBox> informationBox{nullptr};
 
@@ -107,6 +112,7 @@ bool cModuleLoader::DownloadModule(const std::string& url, bool reportErrors, bo
   transfer.SetOption(CURLOPT_LOW_SPEED_LIMIT, kLowSpeedLimit);
   transfer.SetOption(CURLOPT_LOW_SPEED_TIME, kLowSpeedTimeSeconds);
   transfer.SetOption(CURLOPT_HTTPGET, 1L);
+  transfer.SetOption(CURLOPT_BUFFERSIZE, kModuleReceiveBufferBytes);
   // A larger answer fails like a broken transfer: nothing of it is kept.
   transfer.SetMaxBodySize(deployment::MaxModuleSize());
   transfer.SetOption(CURLOPT_NOPROGRESS, 0L);
