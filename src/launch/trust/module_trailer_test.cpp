@@ -8,6 +8,7 @@
 
 #include "common/platform.h"
 #include "common/testing/test_log_capture.h"
+#include "launch/trust/sha256.h"
 
 // The native module signature against files signed at build time with the
 // development key and with a second key by tests/tools/sign_module.sh, an
@@ -120,6 +121,51 @@ TEST_F(ModuleTrailerTest, AKeyIdAloneProvesNothing) {
   const ModulePublicKey both[] = {BuiltInModuleKeys()[0], other};
   EXPECT_EQ(CheckModuleTrailer(otherKey_, both), ModuleSignatureCheck::Valid);
   EXPECT_EQ(CheckModuleTrailer(signed_, both), ModuleSignatureCheck::Valid);
+}
+
+// The platform's hasher, counting what it is given; or one that refuses.
+class CountingHasher final : public cSha256Hasher {
+ public:
+  CountingHasher(std::size_t& given, bool refuse) : given_(given), refuse_(refuse) {}
+  bool Update(std::span<const std::uint8_t> bytes) override {
+    given_ += bytes.size();
+    return !refuse_ && hash_.Update(bytes);
+  }
+  bool Finish(Sha256Digest& digest) override { return !refuse_ && hash_.Finish(digest); }
+
+ private:
+  cSha256 hash_;
+  std::size_t& given_;
+  bool refuse_;
+};
+
+// A loader may bring its own hasher (under Wine, the host's): the signed
+// bytes go to it, all of them, and its refusal fails the check.
+TEST_F(ModuleTrailerTest, TheSignedBytesGoToTheHasherGiven) {
+  const ModuleImageReader read = [this](std::uint64_t offset, std::span<std::uint8_t> into) {
+    std::copy_n(signed_.begin() + static_cast<std::ptrdiff_t>(offset), into.size(), into.begin());
+    return true;
+  };
+  struct Case {
+    const char* name;
+    bool refuse;
+    bool makesHasher;
+    ModuleSignatureCheck expected;
+  };
+  const Case cases[] = {
+      {"a working hasher", false, true, ModuleSignatureCheck::Valid},
+      {"a refusing hasher", true, true, ModuleSignatureCheck::Failed},
+      {"no hasher made", false, false, ModuleSignatureCheck::Failed},
+  };
+  for (const Case& test : cases) {
+    std::size_t given = 0;
+    const Sha256HasherFactory hasher = [&]() -> std::unique_ptr<cSha256Hasher> {
+      if (!test.makesHasher) return nullptr;
+      return std::make_unique<CountingHasher>(given, test.refuse);
+    };
+    EXPECT_EQ(CheckModuleTrailer(signed_.size(), read, BuiltInModuleKeys(), hasher), test.expected) << test.name;
+    if (test.expected == ModuleSignatureCheck::Valid) EXPECT_EQ(given, signed_.size() - kModuleTrailerSize);
+  }
 }
 
 TEST(ModuleTrailer, WithoutKeysAnyModuleLoadsAndTheFirstOneWarns) {

@@ -7,7 +7,8 @@
 #include <span>
 
 // SHA-256 through the platform's cryptography library: CNG (bcrypt) on
-// Windows, OpenSSL's libcrypto elsewhere.
+// Windows, OpenSSL's libcrypto elsewhere. A caller that has a faster library
+// at hand (the Wine loader: the host's) brings its own cSha256Hasher.
 namespace quarvel::launcher {
 
 using Sha256Digest = std::array<std::uint8_t, 32>;
