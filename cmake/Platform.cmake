@@ -20,15 +20,17 @@ if(WIN32)
 endif()
 
 # Release builds leave no trace of where they were built: the checkout and
-# build directories (and the Windows dependencies) appear as fixed names in
+# build directories (and the dependencies) appear as fixed names in
 # debug information and in __FILE__. Together with SOURCE_DATE_EPOCH for
 # __DATE__ and __TIME__ (scripts/release.sh sets it) two builds of one commit
 # are the same bytes.
 option(QVL_REPRODUCIBLE "Map build paths to fixed names (the release presets)" OFF)
 if(QVL_REPRODUCIBLE)
-  if(QVL_WIN_DEPS_PREFIX)
-    add_compile_options(-ffile-prefix-map=${QVL_WIN_DEPS_PREFIX}=/quarvel/deps)
-  endif()
+  foreach(prefix IN ITEMS "${QVL_WIN_DEPS_PREFIX}" "${QVL_NATIVE_DEPS_PREFIX}")
+    if(prefix)
+      add_compile_options(-ffile-prefix-map=${prefix}=/quarvel/deps)
+    endif()
+  endforeach()
   # The last matching map wins: the build directory may sit in the checkout.
   add_compile_options(-ffile-prefix-map=${PROJECT_SOURCE_DIR}=/quarvel/src
                       -ffile-prefix-map=${CMAKE_BINARY_DIR}=/quarvel/build)

@@ -41,6 +41,7 @@ jobs=${QVL_FUZZ_JOBS:-2}
 work=${QVL_FUZZ_WORK:-$build/fuzz-runs/$(date +%Y%m%d-%H%M%S)}
 
 step "$build/logs/packages.log" "Debian packages" scripts/install-packages.sh
+prepare_deps linux64 QVL_NATIVE_DEPS_PREFIX "Native dependencies"
 step "$build/logs/configure.log" "Configure linux-fuzz" cmake --preset linux-fuzz -B "$build"
 step "$build/logs/build.log" "Build the fuzz targets" nice -n 10 cmake --build "$build" --target qvl_fuzzers
 

@@ -7,8 +7,10 @@ packages=(
   # toolchains and build tools
   build-essential cmake ninja-build pkg-config dpkg-dev
   g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix mingw-w64-tools
-  # native dependencies and tests
-  libsdl2-dev libsdl2-ttf-dev libsdl2-image-dev libcurl4-openssl-dev libssl-dev
+  # native dependencies and tests: SDL2 and libcurl are linked statically
+  # (scripts/build-deps.sh); the headers of the shared libraries they use
+  libx11-dev libxext-dev libxcursor-dev libxi-dev libxrandr-dev libxss-dev libxfixes-dev
+  libfreetype-dev libssl-dev
   # the native game window watch asks the X server who owns a window
   libxres-dev
   # natively, installed fonts for scripts the built-in fonts lack are found

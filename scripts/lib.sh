@@ -14,15 +14,21 @@ step() {
   echo "$description: $((SECONDS - began)) s" >&2
 }
 
-# Installs the packages and builds (or finds cached) Windows dependencies;
-# exports QVL_WIN_DEPS_PREFIX for the windows preset.
+# Installs the packages and builds (or finds cached) the static libraries of
+# both platforms; exports QVL_NATIVE_DEPS_PREFIX for the Linux presets and
+# QVL_WIN_DEPS_PREFIX for the Windows ones.
 prepare_machine() {
   step build/logs/packages.log "Debian packages" scripts/install-packages.sh
-  local prefix_file=build/logs/win-deps.prefix
-  step build/logs/win-deps.log "Windows dependencies" \
-    bash -c "scripts/build-win-deps.sh > $prefix_file"
-  QVL_WIN_DEPS_PREFIX=$(tail -n 1 "$prefix_file")
-  export QVL_WIN_DEPS_PREFIX
+  prepare_deps linux64 QVL_NATIVE_DEPS_PREFIX "Native dependencies"
+  prepare_deps win64 QVL_WIN_DEPS_PREFIX "Windows dependencies"
+}
+
+# prepare_deps <target> <variable> <description>: builds (or finds cached) the
+# target's static libraries and exports their prefix as <variable>.
+prepare_deps() {
+  local prefix_file=build/logs/$1-deps.prefix
+  step "build/logs/$1-deps.log" "$3" bash -c "scripts/build-deps.sh $1 > $prefix_file"
+  export "$2=$(tail -n 1 "$prefix_file")"
 }
 
 # build_preset <preset> [targets...]

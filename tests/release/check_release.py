@@ -51,6 +51,8 @@ def main() -> int:
         names = release_checks.package.PLATFORMS[platform]
         for program in (top / names["bootstrapper"], top / "tools" / names["qvl_cdn"]):
             problems += release_checks.stripped_problems(program, dist / "symbols", platform)
+        if platform == "linux64":
+            problems += release_checks.shared_library_problems(top / names["bootstrapper"])
         if platform == "win64":
             exe = top / names["bootstrapper"]
             problems += [f"{exe.name}: {p}" for p in release_checks.resource_problems(exe, version, brand)]

@@ -138,6 +138,24 @@ def stripped_problems(program: Path, symbols: Path, platform: str) -> list:
     return problems
 
 
+# What the Linux bootstrapper may load at start: what every desktop has. SDL2
+# and libcurl are linked in; a distribution's builds would need installing and
+# would bring their own hundred libraries.
+LINUX_DESKTOP_LIBRARIES = {
+    "libc.so.6", "libm.so.6", "libdl.so.2", "libpthread.so.0", "librt.so.1", "libgcc_s.so.1", "libstdc++.so.6",
+    "libssl.so.3", "libcrypto.so.3", "libfreetype.so.6", "libfontconfig.so.1", "libX11.so.6", "libXRes.so.1",
+}
+
+
+def shared_library_problems(program: Path) -> list:
+    """Shared libraries a Linux program needs beyond a desktop's."""
+    dynamic = subprocess.run(["readelf", "-d", str(program)], capture_output=True, text=True, check=True).stdout
+    needed = [line.split("[", 1)[1].rstrip("]") for line in dynamic.splitlines() if "(NEEDED)" in line]
+    if not needed:
+        return [f"{program.name} has no dynamic section"]
+    return [f"{program.name} needs {name}" for name in needed if name not in LINUX_DESKTOP_LIBRARIES]
+
+
 def sums_problems(dist: Path) -> list:
     """SHA256SUMS names every other file of dist/ with its digest."""
     listed = {}

@@ -72,6 +72,11 @@ class PackagingTest(unittest.TestCase):
         if os.environ.get("QVL_RELEASE_INSTRUMENTED") != "1":
             self.assertLess(shipped, built / 2)
 
+    @unittest.skipIf(PLATFORM == "win64" or os.environ.get("QVL_RELEASE_INSTRUMENTED") == "1",
+                     "Linux executables without sanitizer run times only")
+    def test_the_linux_bootstrapper_needs_only_a_desktops_libraries(self):
+        self.assertEqual(release_checks.shared_library_problems(self.top / NAMES["bootstrapper"]), [])
+
     @unittest.skipUnless(PLATFORM == "win64", "Windows executables only")
     def test_the_windows_executable_carries_our_version_icon_and_manifest(self):
         exe = self.top / NAMES["bootstrapper"]

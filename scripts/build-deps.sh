@@ -1,20 +1,26 @@
 #!/usr/bin/env bash
-# Builds the Windows x64 libraries the bootstrapper links, as static mingw-w64
+# Builds the third-party libraries the bootstrapper links, as static
 # libraries, and prints their install prefix as the last line of stdout:
 #
-#   prefix=$(scripts/build-win-deps.sh | tail -1)
-#   cmake -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-mingw64.cmake \
-#         -DQVL_WIN_DEPS_PREFIX="$prefix" -DCMAKE_PREFIX_PATH="$prefix" ...
+#   scripts/build-deps.sh win64     Windows x64, with mingw-w64:
+#     cmake --preset windows -DQVL_WIN_DEPS_PREFIX="$(scripts/build-deps.sh win64 | tail -1)"
+#   scripts/build-deps.sh linux64   the native Linux build:
+#     cmake --preset linux -DQVL_NATIVE_DEPS_PREFIX="$(scripts/build-deps.sh linux64 | tail -1)"
 #
-# Libraries: SDL2 (video, render and events only), FreeType, SDL2_ttf (no
-# HarfBuzz), SDL2_image (built-in stb decoder: PNG, BMP/ICO) and libcurl
-# (Schannel, HTTP/HTTPS only). Debian has no mingw builds of them, so they are
-# built from Debian 12's source packages: distro-patched, fetched through apt.
+# Libraries: SDL2 (video, render and events only), SDL2_ttf (no HarfBuzz),
+# SDL2_image (built-in stb decoder: PNG, BMP/ICO) and libcurl (HTTP/HTTPS
+# only). Windows: with a static FreeType and Schannel, as Debian has no mingw
+# builds of them. Linux: against the system's shared FreeType and OpenSSL
+# (fontconfig and the product need them anyway), SDL with X11 only, loading
+# the X libraries at run time. Linked statically, the libraries' own
+# dependencies (sound servers, Wayland, codecs, the many protocols of a
+# distribution's libcurl) stay out of every start. All are built from Debian
+# 12's source packages: distro-patched, fetched through apt.
 #
-# The prefix is <cache>/win64-<key>; the cache is $QVL_DEPS_CACHE or
+# The prefix is <cache>/<target>-<key>; the cache is $QVL_DEPS_CACHE or
 # /var/cache/quarvel-deps, and the key hashes the source versions, this script
-# with scripts/win-deps/, the toolchain file and the compilers. A complete
-# prefix (its stamp is written last) is reused, so a repeated call takes about a
+# with scripts/deps/, the toolchain file and the compilers. A complete prefix
+# (its stamp is written last) is reused, so a repeated call takes about a
 # second. Progress goes to stderr, build output to <prefix>.log and
 # <prefix>.curl.log. Runs as root: it installs its build tools with apt-get.
 set -euo pipefail
@@ -22,20 +28,44 @@ umask 022
 
 REPO=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 readonly REPO
-readonly HELPERS="$REPO/scripts/win-deps"
-readonly TOOLCHAIN="$REPO/cmake/toolchain-mingw64.cmake"
+readonly HELPERS="$REPO/scripts/deps"
 readonly CACHE_ROOT=${QVL_DEPS_CACHE:-/var/cache/quarvel-deps}
-readonly TRIPLE=x86_64-w64-mingw32
-readonly SOURCE_PACKAGES=(libsdl2 freetype libsdl2-ttf libsdl2-image curl)
-readonly COMPILER_PACKAGES=(gcc-mingw-w64-x86-64-posix g++-mingw-w64-x86-64-posix
-                            binutils-mingw-w64-x86-64 mingw-w64-x86-64-dev)
-readonly BUILD_PACKAGES=(dpkg-dev cmake ninja-build "${COMPILER_PACKAGES[@]}")
+readonly TARGET=${1:-}
+case $TARGET in
+  win64)
+    readonly TRIPLE=x86_64-w64-mingw32
+    readonly TOOLCHAIN="$REPO/cmake/toolchain-mingw64.cmake"
+    readonly SOURCE_PACKAGES=(libsdl2 freetype libsdl2-ttf libsdl2-image curl)
+    readonly COMPILERS=("$TRIPLE-gcc-posix" "$TRIPLE-g++-posix")
+    readonly COMPILER_PACKAGES=(gcc-mingw-w64-x86-64-posix g++-mingw-w64-x86-64-posix
+                                binutils-mingw-w64-x86-64 mingw-w64-x86-64-dev)
+    readonly LIBRARY_PACKAGES=()
+    ;;
+  linux64)
+    readonly TOOLCHAIN=''
+    readonly SOURCE_PACKAGES=(libsdl2 libsdl2-ttf libsdl2-image curl)
+    readonly COMPILERS=(gcc g++)
+    readonly COMPILER_PACKAGES=(gcc g++ binutils libc6-dev)
+    # Headers of what stays shared: SDL's X11 video (loaded at run time), FreeType, OpenSSL.
+    readonly LIBRARY_PACKAGES=(libx11-dev libxext-dev libxcursor-dev libxi-dev libxrandr-dev
+                               libxss-dev libxfixes-dev libfreetype-dev libssl-dev)
+    ;;
+  *)
+    echo "usage: scripts/build-deps.sh win64|linux64" >&2
+    exit 2
+    ;;
+esac
+readonly BUILD_PACKAGES=(dpkg-dev cmake ninja-build "${COMPILER_PACKAGES[@]}" "${LIBRARY_PACKAGES[@]}")
 readonly DEB_SRC_LIST=/etc/apt/sources.list.d/quarvel-deb-src.sources
 readonly STAMP=.complete
 # Every Windows installation has these; the linked test program may import nothing else.
-readonly SYSTEM_DLLS=(advapi32.dll bcrypt.dll crypt32.dll gdi32.dll imm32.dll kernel32.dll
+readonly WINDOWS_DLLS=(advapi32.dll bcrypt.dll crypt32.dll gdi32.dll imm32.dll kernel32.dll
                       msvcrt.dll ole32.dll oleaut32.dll secur32.dll setupapi.dll shell32.dll
                       user32.dll version.dll winmm.dll ws2_32.dll)
+# Natively: the C and C++ run times and what stays shared on purpose (FreeType,
+# OpenSSL); the X libraries are loaded at run time.
+readonly LINUX_LIBRARIES=(libc.so.6 libm.so.6 libdl.so.2 libpthread.so.0 librt.so.1 libgcc_s.so.1
+                          libstdc++.so.6 libfreetype.so.6 libssl.so.3 libcrypto.so.3)
 
 declare -A VERSIONS=()
 declare -A JOBS=()  # background build: pid -> what it builds
@@ -43,7 +73,7 @@ KEY='' PREFIX='' STAGE='' WORK='' LOG='' CURL_LOG=''
 
 main() {
     ensure_build_packages
-    [[ -f $TOOLCHAIN ]] || die "missing toolchain file $TOOLCHAIN"
+    [[ -z $TOOLCHAIN || -f $TOOLCHAIN ]] || die "missing toolchain file $TOOLCHAIN"
     mkdir -p "$CACHE_ROOT"
     ensure_source_lists
     choose_prefix
@@ -56,7 +86,7 @@ main() {
     echo "$PREFIX"
 }
 
-say() { printf 'build-win-deps: [%3ds] %s\n' "$SECONDS" "$*" >&2; }
+say() { printf 'build-deps %s: [%3ds] %s\n' "$TARGET" "$SECONDS" "$*" >&2; }
 die() { say "error: $*"; exit 1; }
 
 # Runs a command with its output held back; shows the tail only if it fails.
@@ -139,7 +169,7 @@ resolve_versions() {
 
 choose_prefix() {
     KEY=$(key_inputs | sha256sum | cut -c1-12) || die "cannot compute the cache key"
-    PREFIX="$CACHE_ROOT/win64-$KEY"
+    PREFIX="$CACHE_ROOT/$TARGET-$KEY"
     STAGE="$PREFIX.tmp"
 }
 
@@ -149,12 +179,13 @@ key_inputs() {
     for pkg in "${SOURCE_PACKAGES[@]}"; do
         echo "$pkg ${VERSIONS[$pkg]}"
     done
-    (cd "$REPO" && find scripts/build-win-deps.sh scripts/win-deps -type f -print0 |
+    echo "target $TARGET"
+    (cd "$REPO" && find scripts/build-deps.sh scripts/deps -type f -print0 |
         sort -z | xargs -0 sha256sum)
-    sha256sum <"$TOOLCHAIN"
-    "$TRIPLE-gcc-posix" --version
-    "$TRIPLE-g++-posix" --version
-    dpkg-query -W "${COMPILER_PACKAGES[@]}" cmake
+    [[ -z $TOOLCHAIN ]] || sha256sum <"$TOOLCHAIN"
+    "${COMPILERS[0]}" --version
+    "${COMPILERS[1]}" --version
+    dpkg-query -W "${COMPILER_PACKAGES[@]}" "${LIBRARY_PACKAGES[@]}" cmake
 }
 
 is_complete() { [[ -f $PREFIX/$STAMP ]]; }
@@ -220,19 +251,28 @@ source_dir() {
     echo "$WORK/src/$1-${ver%-*}"
 }
 
+# How CMake builds for the target, with <prefix> as the dependencies' home:
+# the cross toolchain for Windows; position-independent code natively, so
+# that the libraries may also end up in a shared object.
+target_options() {
+    case $TARGET in
+        win64) printf '%s\n' -DCMAKE_TOOLCHAIN_FILE="$TOOLCHAIN" -DQVL_WIN_DEPS_PREFIX="$1" ;;
+        linux64) printf '%s\n' -DCMAKE_POSITION_INDEPENDENT_CODE=ON ;;
+    esac
+}
+
 # Configures, builds and installs one CMake project into the staging prefix.
 cmake_install() {
     local name=$1 src=$2
     shift 2
-    local build="$WORK/build/$name"
+    local build="$WORK/build/$name" target
+    mapfile -t target < <(target_options "$STAGE")
     say "building $name"
-    logged cmake -S "$src" -B "$build" -G Ninja \
-        -DCMAKE_TOOLCHAIN_FILE="$TOOLCHAIN" \
+    logged cmake -S "$src" -B "$build" -G Ninja "${target[@]}" \
         -DCMAKE_BUILD_TYPE=Release \
         -DCMAKE_INSTALL_PREFIX="$STAGE" \
         -DCMAKE_INSTALL_LIBDIR=lib \
         -DCMAKE_PREFIX_PATH="$STAGE" \
-        -DQVL_WIN_DEPS_PREFIX="$STAGE" \
         -DBUILD_SHARED_LIBS=OFF \
         "$@"
     logged cmake --build "$build" -j "$(nproc)"
@@ -240,13 +280,22 @@ cmake_install() {
 }
 
 build_sdl2() {
+    local platform
+    case $TARGET in
+        win64) platform=(-DSDL_RENDER_D3D=OFF -DSDL_DIRECTX=OFF -DSDL_XINPUT=OFF -DSDL_WASAPI=OFF) ;;
+        # X11 only, its libraries loaded when the video starts (the
+        # bootstrapper links libX11 anyway); no input methods or D-Bus.
+        linux64) platform=(-DSDL_X11=ON -DSDL_X11_SHARED=ON -DSDL_WAYLAND=OFF -DSDL_KMSDRM=OFF
+                           -DSDL_DIRECTFB=OFF -DSDL_RPI=OFF -DSDL_VIVANTE=OFF
+                           -DSDL_DBUS=OFF -DSDL_IBUS=OFF -DSDL_LIBSAMPLERATE=OFF
+                           -DSDL_RPATH=OFF -DSDL_STATIC_PIC=ON) ;;
+    esac
     cmake_install SDL2 "$(source_dir libsdl2)" \
         -DSDL_SHARED=OFF -DSDL_STATIC=ON -DSDL_TEST=OFF -DSDL2_DISABLE_SDL2MAIN=OFF \
         -DSDL_AUDIO=OFF -DSDL_JOYSTICK=OFF -DSDL_HAPTIC=OFF -DSDL_HIDAPI=OFF \
         -DSDL_SENSOR=OFF -DSDL_POWER=OFF \
         -DSDL_OPENGL=OFF -DSDL_OPENGLES=OFF -DSDL_VULKAN=OFF \
-        -DSDL_RENDER_D3D=OFF -DSDL_DIRECTX=OFF -DSDL_XINPUT=OFF -DSDL_WASAPI=OFF \
-        -DSDL_CCACHE=OFF
+        -DSDL_CCACHE=OFF "${platform[@]}"
 }
 
 build_freetype() {
@@ -258,12 +307,15 @@ build_freetype() {
 # Dependencies are named explicitly so nothing from the build host can stand in.
 staged_sdl2() { echo "-DSDL2_DIR=$STAGE/lib/cmake/SDL2"; }
 
+# Natively FreeType is the system's shared one, found by CMake.
 build_sdl2_ttf() {
+    local freetype=()
+    [[ $TARGET == win64 ]] && freetype=(
+        -DFREETYPE_INCLUDE_DIR_ft2build="$STAGE/include/freetype2"
+        -DFREETYPE_INCLUDE_DIR_freetype2="$STAGE/include/freetype2"
+        -DFREETYPE_LIBRARY="$STAGE/lib/libfreetype.a")
     cmake_install SDL2_ttf "$(source_dir libsdl2-ttf)" "$(staged_sdl2)" \
-        -DSDL2TTF_SAMPLES=OFF -DSDL2TTF_VENDORED=OFF -DSDL2TTF_HARFBUZZ=OFF \
-        -DFREETYPE_INCLUDE_DIR_ft2build="$STAGE/include/freetype2" \
-        -DFREETYPE_INCLUDE_DIR_freetype2="$STAGE/include/freetype2" \
-        -DFREETYPE_LIBRARY="$STAGE/lib/libfreetype.a"
+        -DSDL2TTF_SAMPLES=OFF -DSDL2TTF_VENDORED=OFF -DSDL2TTF_HARFBUZZ=OFF "${freetype[@]}"
 }
 
 build_sdl2_image() {
@@ -297,17 +349,26 @@ build_in_parallel() {
 
 build_sdl_chain() {
     build_sdl2
-    build_freetype
+    [[ $TARGET != win64 ]] || build_freetype
     build_sdl2_ttf
     build_sdl2_image
 }
 
+# No CA file or directory is configured in: the ones of the build host would be
+# used on players' machines. Schannel uses the Windows certificate store;
+# natively OpenSSL's default locations (the system's store on any
+# distribution) are the fallback, and the product sets them itself too.
 build_curl() {
+    local tls
+    case $TARGET in
+        win64) tls=(-DCURL_USE_SCHANNEL=ON -DCURL_USE_OPENSSL=OFF) ;;
+        linux64) tls=(-DCURL_USE_OPENSSL=ON -DCURL_CA_FALLBACK=ON -DCURL_USE_GSSAPI=OFF) ;;
+    esac
     LOG=$CURL_LOG
     cmake_install curl "$(source_dir curl)" \
         -DBUILD_CURL_EXE=OFF -DBUILD_TESTING=OFF -DENABLE_MANUAL=OFF -DPICKY_COMPILER=OFF \
         -DHTTP_ONLY=ON -DENABLE_UNIX_SOCKETS=OFF \
-        -DCURL_ENABLE_SSL=ON -DCURL_USE_SCHANNEL=ON -DCURL_USE_OPENSSL=OFF \
+        -DCURL_ENABLE_SSL=ON "${tls[@]}" \
         -DCURL_ZLIB=OFF -DCURL_BROTLI=OFF -DCURL_ZSTD=OFF \
         -DUSE_LIBIDN2=OFF -DUSE_WIN32_IDN=OFF -DCURL_USE_LIBPSL=OFF \
         -DCURL_USE_LIBSSH2=OFF -DCURL_USE_LIBSSH=OFF -DUSE_NGHTTP2=OFF \
@@ -315,8 +376,6 @@ build_curl() {
     check_curl_config "$WORK/build/curl/lib/curl_config.h"
 }
 
-# Schannel uses the Windows certificate store; a CA path from the build host
-# would be baked into the library and used on players' machines.
 check_curl_config() {
     [[ -f $1 ]] || die "no $1"
     if grep -E '^#define CURL_CA_(BUNDLE|PATH)|/etc/' "$1" >&2; then
@@ -328,8 +387,10 @@ check_curl_config() {
 # Also drops sdl2-config: Debian's patch makes it point into the host's /usr/lib.
 install_licenses() {
     local freetype
-    freetype=$(source_dir freetype)
-    install -D -m 644 -t "$STAGE/share/licenses/freetype" "$freetype/LICENSE.TXT" "$freetype/docs/FTL.TXT"
+    if [[ $TARGET == win64 ]]; then
+        freetype=$(source_dir freetype)
+        install -D -m 644 -t "$STAGE/share/licenses/freetype" "$freetype/LICENSE.TXT" "$freetype/docs/FTL.TXT"
+    fi
     install -D -m 644 -t "$STAGE/share/licenses/curl" "$(source_dir curl)/COPYING"
     rm -f "$STAGE/bin/sdl2-config"
 }
@@ -338,7 +399,7 @@ install_licenses() {
 # the staging path (pkg-config files, *-config scripts) are repointed first.
 publish_stage() {
     local stray
-    stray=$(find "$STAGE" \( -name '*.dll' -o -name '*.dll.a' \) -print)
+    stray=$(find "$STAGE" \( -name '*.dll' -o -name '*.dll.a' -o -name '*.so' -o -name '*.so.*' \) -print)
     [[ -z $stray ]] || die "shared libraries were installed: $stray"
     stray=$(grep -rlIF -- "$WORK" "$STAGE" || true)
     [[ -z $stray ]] || die "installed files refer to the build directory: $stray"
@@ -349,15 +410,20 @@ publish_stage() {
 # Links a program against every library the way the game does and checks it
 # needs no DLL beyond Windows' own, so a broken prefix is never stamped.
 verify_prefix() {
-    local build="$WORK/check"
+    local build="$WORK/check" target
+    mapfile -t target < <(target_options "$PREFIX")
     say "checking the prefix with a static test program"
-    logged cmake -S "$HELPERS/check" -B "$build" -G Ninja \
-        -DCMAKE_TOOLCHAIN_FILE="$TOOLCHAIN" \
+    logged cmake -S "$HELPERS/check" -B "$build" -G Ninja "${target[@]}" \
         -DCMAKE_BUILD_TYPE=Release \
-        -DCMAKE_PREFIX_PATH="$PREFIX" \
-        -DQVL_WIN_DEPS_PREFIX="$PREFIX"
+        -DCMAKE_PREFIX_PATH="$PREFIX"
     logged cmake --build "$build"
-    check_imports "$build/win_deps_check.exe"
+    case $TARGET in
+        win64) check_imports "$build/deps_check.exe" ;;
+        linux64)
+            check_needed "$build/deps_check"
+            logged "$build/deps_check"
+            ;;
+    esac
 }
 
 check_imports() {
@@ -365,10 +431,21 @@ check_imports() {
     imports=$("$TRIPLE-objdump" -p "$1" | awk '/DLL Name:/ { print $3 }')
     [[ -n $imports ]] || die "no import table in $1"
     while read -r dll; do
-        [[ " ${SYSTEM_DLLS[*]} " == *" ${dll,,} "* ]] || unexpected+=("$dll")
+        [[ " ${WINDOWS_DLLS[*]} " == *" ${dll,,} "* ]] || unexpected+=("$dll")
     done <<<"$imports"
     ((${#unexpected[@]} == 0)) || die "test program needs non-system DLLs: ${unexpected[*]}"
     say "test program imports only system DLLs: ${imports//$'\n'/ }"
+}
+
+check_needed() {
+    local library needed unexpected=()
+    needed=$(readelf -d "$1" | sed -n 's/.*(NEEDED).*\[\(.*\)\]/\1/p')
+    [[ -n $needed ]] || die "no dynamic section in $1"
+    while read -r library; do
+        [[ " ${LINUX_LIBRARIES[*]} " == *" $library "* ]] || unexpected+=("$library")
+    done <<<"$needed"
+    ((${#unexpected[@]} == 0)) || die "test program needs unexpected shared libraries: ${unexpected[*]}"
+    say "test program needs only: ${needed//$'\n'/ }"
 }
 
 write_manifest() {

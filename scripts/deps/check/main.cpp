@@ -1,5 +1,5 @@
-// Smoke test for the static Windows dependencies: links all of them and, when
-// run (under Wine), exercises each one without needing a display or network.
+// Smoke test for the static dependencies: links all of them and, when run
+// (natively, or under Wine), exercises each one without a display or network.
 #include <SDL.h>
 #include <SDL_image.h>
 #include <SDL_ttf.h>
@@ -24,7 +24,7 @@ constexpr unsigned char kPng[] = {
     0x8c, 0x49, 0x00, 0x00, 0x00, 0x00, 0x49, 0x45, 0x4e, 0x44, 0xae, 0x42, 0x60, 0x82};
 
 bool fail(const char* what) {
-    std::fprintf(stderr, "win_deps_check: %s: %s\n", what, SDL_GetError());
+    std::fprintf(stderr, "deps_check: %s: %s\n", what, SDL_GetError());
     return false;
 }
 
@@ -41,7 +41,7 @@ bool check_png() {
     const auto* px = static_cast<const unsigned char*>(rgba->pixels);
     const bool ok = rgba->w == 2 && rgba->h == 1 && px[0] == 0xff && px[1] == 0 && px[6] == 0xff;
     SDL_FreeSurface(rgba);
-    if (!ok) std::fprintf(stderr, "win_deps_check: PNG pixels decoded wrongly\n");
+    if (!ok) std::fprintf(stderr, "deps_check: PNG pixels decoded wrongly\n");
     return ok;
 }
 
@@ -65,10 +65,10 @@ bool check_curl() {
     bool https = false;
     for (const char* const* p = info->protocols; *p; ++p) https = https || std::string_view(*p) == "https";
     CURL* easy = curl_easy_init();
-    const bool ok = easy && tls.find("Schannel") != std::string_view::npos && https;
+    const bool ok = easy && tls.find(QVL_TLS_BACKEND) != std::string_view::npos && https;
     curl_easy_cleanup(easy);
     curl_global_cleanup();
-    if (!ok) std::fprintf(stderr, "win_deps_check: libcurl lacks Schannel HTTPS (%s)\n", curl_version());
+    if (!ok) std::fprintf(stderr, "deps_check: libcurl lacks " QVL_TLS_BACKEND " HTTPS (%s)\n", curl_version());
     return ok;
 }
 
@@ -88,6 +88,6 @@ int main(int, char**) {
                 version(*IMG_Linked_Version()).c_str(), curl_version());
     const bool ok = check_png() && check_software_renderer() && check_curl();
     TTF_Quit();
-    std::puts(ok ? "win_deps_check: ok" : "win_deps_check: FAILED");
+    std::puts(ok ? "deps_check: ok" : "deps_check: FAILED");
     return ok ? 0 : 1;
 }
