@@ -234,9 +234,15 @@ bool cFrame::SaveAs(const std::string& name) const {
   SDL_SetSurfaceBlendMode(surface, SDL_BLENDMODE_NONE);
   SDL_Surface* rgb = SDL_ConvertSurfaceFormat(surface, SDL_PIXELFORMAT_RGB24, 0);
   const std::string path = std::string(QVL_SCREENSHOT_DIR) + QVL_SCREENSHOT_PLATFORM + "-" + name;
-  // SDL_image may be built without a PNG writer (the static Windows build
-  // is): BMP then, converted afterwards.
-  bool saved = rgb != nullptr && IMG_SavePNG(rgb, (path + ".png").c_str()) == 0;
+  // SDL_image may be built without a PNG writer (the static builds are): BMP
+  // then, converted afterwards. The file is closed here: without a writer,
+  // SDL_image would leave a stream it was given to close open.
+  bool saved = false;
+  if (rgb != nullptr) {
+    SDL_RWops* png = SDL_RWFromFile((path + ".png").c_str(), "wb");
+    saved = png != nullptr && IMG_SavePNG_RW(rgb, png, 0) == 0;
+    if (png != nullptr) saved = SDL_RWclose(png) == 0 && saved;
+  }
   if (!saved && rgb != nullptr) {
     std::filesystem::remove(Utf8Path(path + ".png"), error);
     saved = SDL_SaveBMP(rgb, (path + ".bmp").c_str()) == 0;
