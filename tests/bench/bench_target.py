@@ -172,7 +172,7 @@ class Target:
     def deploy(self, program: Path, target: Path) -> None:
         """Copies a program stripped, as a release ships it. It matters under
         Wine: a mingw-w64 program's debug information lies in sections that
-        are part of its image, and Wine reads all of it (about 27 MB for the
+        are part of its image, and Wine reads all of it (about 25 MB for the
         bootstrapper) into memory at every start."""
         objcopy = "x86_64-w64-mingw32-objcopy" if self.wine else "objcopy"
         subprocess.run([objcopy, "--strip-all", str(program), str(target)], check=True, timeout=120)
