@@ -145,11 +145,10 @@ void* LoadNativeModule(std::span<const std::uint8_t> image) {
 }
 
 void* OpenNativeLibrary(std::int64_t descriptor) {
-  const void* dlopen = HostDlopen();
-  if (dlopen == nullptr || descriptor < 0) return nullptr;
+  if (HostDlopen() == nullptr || descriptor < 0) return nullptr;
   char path[64];
   std::snprintf(path, sizeof(path), "/proc/self/fd/%i", static_cast<int>(descriptor));
-  void* handle = reinterpret_cast<void*>(CallNative(dlopen, Address(path), kHostLazyBinding));
+  void* handle = OpenHostLibrary(path);
   if (handle == nullptr) Log(LogLevel::Error, "The host's dlopen refused the module: %s", HostLoaderError().c_str());
   return handle;
 }
